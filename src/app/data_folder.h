@@ -1,0 +1,23 @@
+// Where the host and this program exchange files, and the names derived from the
+// host's project path.
+#pragma once
+
+#include <string>
+
+namespace orvex {
+
+// The data folder: from "APPDATA" when set, else from the registry value "TempPath";
+// empty when neither gives one (then asked again on the next call).
+std::u16string getDataFolder();
+// The data folder, a backslash unless it already ends with one, and the name; the bare
+// name when the folder is empty.
+std::u16string dataFilePath(const std::u16string& name);
+// The project's file name without folders and without its last extension.
+std::u16string projectStem(const std::u16string& path);
+// The path up to its last full stop (anywhere in it), then ".orvexa".
+std::u16string sceneFilePath(const std::u16string& path);
+
+// Forgets the cached folder (tests start each case from an empty cache).
+void resetDataFolderCache();
+
+} // namespace orvex

@@ -1,0 +1,19 @@
+// A parsed light to the renderer.
+#pragma once
+
+#include "lights/light_record.h"
+
+#include <array>
+#include <string>
+
+namespace orvex {
+
+struct RendererSession;
+
+// "Light" followed by the signed decimal LightSolidID.
+std::u16string lightNodeName(const LightRecord& record);
+// The transform of a spot or IES light: rotation from To (radians), position from From.
+std::array<float, 16> lightTransform(const float To[3], const float From[3]);
+void sendLight(const RendererSession& session, const LightRecord& record);
+
+} // namespace orvex

@@ -1,0 +1,23 @@
+// A parsed material to the renderer: template, properties, texture maps and generated
+// normal maps.
+#pragma once
+
+#include "materials/material_record.h"
+
+#include <string>
+
+namespace orvex {
+
+struct RendererSession;
+
+// The texture folder: the data folder followed by "\Textures\".
+std::u16string textureFolder();
+std::u16string chooseTemplate(const MaterialRecord& record);
+std::u16string diffuseColorText(const float diffuse[3]);
+std::u16string emissiveColorText(int32_t emissiveColor);
+std::u16string findTextureFile(const MaterialRecord& record, int32_t code);
+bool sendTextureProperty(const RendererSession& session, const MaterialRecord& record,
+                         int32_t code, const std::u16string& property);
+void sendMaterial(const RendererSession& session, const MaterialRecord& record);
+
+} // namespace orvex
