@@ -1,0 +1,264 @@
+// The keyed text block reader and the whole-file text reader that feeds it. Numbers are
+// matched the way the runtime's formatted input reads them, but by hand: the text is UTF-16
+// and the wide scanf of non-Windows systems works on 32-bit units.
+#include "records/keyed_block_reader.h"
+
+#include "platform/files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <stdexcept>
+
+namespace orvex {
+
+namespace {
+
+constexpr std::u16string_view kStartSuffix = u"_Start";
+constexpr std::u16string_view kEndSuffix = u"_End";
+constexpr std::u16string_view kObjectStartSuffix = u"_ObjectSTART";
+constexpr std::u16string_view kObjectEndSuffix = u"_ObjectEND";
+
+std::u16string_view separatorText(Separator sep) {
+    return sep == Separator::Bracket ? std::u16string_view(u" [") : std::u16string_view(u" ");
+}
+
+// The white space of the runtime's "C" locale.
+bool isBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+}
+
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+bool beginsWith(std::u16string_view line, std::u16string_view a, std::u16string_view b,
+                std::u16string_view c) {
+    if (line.size() < a.size() + b.size() + c.size()) return false;
+    return line.substr(0, a.size()) == a && line.substr(a.size(), b.size()) == b &&
+           line.substr(a.size() + b.size(), c.size()) == c;
+}
+
+bool equalsJoined(std::u16string_view line, std::u16string_view a, std::u16string_view b) {
+    return line.size() == a.size() + b.size() && beginsWith(line, a, b, {});
+}
+
+// A cursor over one line that matches a scanf pattern piece by piece and never moves
+// past the end of the line.
+class LineScanner {
+public:
+    explicit LineScanner(std::u16string_view line) : line_(line) {}
+
+    void skipBlanks() {
+        while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
+    }
+
+    // One literal piece of the pattern: a blank matches any run of white space (also
+    // none), every other character must be there as it stands.
+    bool matchLiteral(std::u16string_view pattern) {
+        for (char16_t p : pattern) {
+            if (isBlank(p)) {
+                skipBlanks();
+            } else {
+                if (pos_ >= line_.size() || line_[pos_] != p) return false;
+                ++pos_;
+            }
+        }
+        return true;
+    }
+
+    // "%d": optional sign and decimal digits, clamped to the 32-bit range the way strtol
+    // clamps a value that does not fit.
+    bool readInt(int32_t& value) {
+        skipBlanks();
+        size_t p = pos_;
+        bool negative = false;
+        if (p < line_.size() && (line_[p] == u'+' || line_[p] == u'-')) {
+            negative = line_[p] == u'-';
+            ++p;
+        }
+        if (p >= line_.size() || !isDigit(line_[p])) return false;
+        // Accumulate the magnitude with a saturating limit one above INT32_MAX, so that
+        // INT32_MIN itself is reachable.
+        constexpr int64_t kLimit = int64_t(INT32_MAX) + 1;
+        int64_t magnitude = 0;
+        for (; p < line_.size() && isDigit(line_[p]); ++p) {
+            if (magnitude < kLimit) magnitude = magnitude * 10 + (line_[p] - u'0');
+            if (magnitude > kLimit) magnitude = kLimit;
+        }
+        if (negative)
+            value = static_cast<int32_t>(-magnitude); // -2^31 fits
+        else
+            value = magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
+        pos_ = p;
+        return true;
+    }
+
+    // "%f": the longest prefix that strtof accepts, taken from the ASCII characters that
+    // follow (no float contains anything else).
+    bool readFloat(float& value) {
+        skipBlanks();
+        size_t end = pos_;
+        while (end < line_.size() && line_[end] > u' ' && line_[end] < 0x7F) ++end;
+        if (end == pos_) return false;
+        std::string candidate;
+        candidate.reserve(end - pos_);
+        for (size_t i = pos_; i < end; ++i) candidate += static_cast<char>(line_[i]);
+        const char* begin = candidate.c_str();
+        char* stop = nullptr;
+        const int savedErrno = errno;
+        float read = std::strtof(begin, &stop);
+        errno = savedErrno; // out-of-range values are taken as strtof gives them
+        if (stop == begin) return false;
+        value = read;
+        pos_ += static_cast<size_t>(stop - begin);
+        return true;
+    }
+
+private:
+    std::u16string_view line_;
+    size_t pos_ = 0;
+};
+
+// Matches block prefix + key + separator and then up to n conversions separated by blanks.
+template <typename T, typename Read>
+void scanNumbers(std::u16string_view line, std::u16string_view prefix, std::u16string_view key,
+                 Separator sep, T* targets, int n, Read read) {
+    LineScanner scanner(line);
+    if (!scanner.matchLiteral(prefix) || !scanner.matchLiteral(key) ||
+        !scanner.matchLiteral(separatorText(sep)))
+        return;
+    for (int i = 0; i < n; ++i) {
+        if (i > 0) scanner.skipBlanks();
+        if (!read(scanner, targets[i])) return;
+    }
+}
+
+} // namespace
+
+KeyedBlockReader::KeyedBlockReader(std::u16string_view text, std::u16string_view blockName)
+    : text_(text), name_(blockName), inside_(blockName.empty()) {
+    if (!name_.empty()) prefix_ = name_ + u"_";
+}
+
+bool KeyedBlockReader::nextLine(std::u16string_view& line) {
+    if (position_ >= text_.size()) return false;
+    const size_t feed = text_.find(u'\n', position_);
+    if (feed == std::u16string_view::npos) {
+        line = text_.substr(position_);
+        position_ = text_.size();
+    } else {
+        line = text_.substr(position_, feed - position_);
+        position_ = feed + 1;
+    }
+    return true;
+}
+
+bool KeyedBlockReader::isStartMarker(std::u16string_view line) const {
+    return !name_.empty() && equalsJoined(line, name_, kStartSuffix);
+}
+
+bool KeyedBlockReader::isEndMarker(std::u16string_view line) const {
+    return !name_.empty() && equalsJoined(line, name_, kEndSuffix);
+}
+
+bool KeyedBlockReader::acceptLine(std::u16string_view line) {
+    if (name_.empty()) return true;
+    if (isStartMarker(line)) {
+        inside_ = true;
+        return false;
+    }
+    if (isEndMarker(line)) {
+        inside_ = false;
+        return false;
+    }
+    return inside_;
+}
+
+bool KeyedBlockReader::isKeyLine(std::u16string_view line, std::u16string_view key,
+                                 Separator sep) const {
+    return beginsWith(line, prefix_, key, separatorText(sep));
+}
+
+void KeyedBlockReader::readInts(std::u16string_view line, std::u16string_view key, Separator sep,
+                                int32_t* targets, int n) const {
+    scanNumbers(line, prefix_, key, sep, targets, n,
+                [](LineScanner& s, int32_t& v) { return s.readInt(v); });
+}
+
+void KeyedBlockReader::readFloats(std::u16string_view line, std::u16string_view key,
+                                  Separator sep, float* targets, int n) const {
+    scanNumbers(line, prefix_, key, sep, targets, n,
+                [](LineScanner& s, float& v) { return s.readFloat(v); });
+}
+
+std::u16string KeyedBlockReader::readText(std::u16string_view line, std::u16string_view key) const {
+    const size_t testPrefix = prefix_.size() + key.size() + separatorText(Separator::Bracket).size();
+    if (!isKeyLine(line, key, Separator::Bracket)) return {};
+    std::u16string_view value = line.substr(testPrefix);
+    if (!value.empty() && value.back() == u']') value.remove_suffix(1);
+    return std::u16string(value);
+}
+
+bool KeyedBlockReader::isObjectStart(std::u16string_view line,
+                                     std::u16string_view objectName) const {
+    return beginsWith(line, prefix_, objectName, kObjectStartSuffix);
+}
+
+std::optional<std::u16string> KeyedBlockReader::collectObject(std::u16string_view objectName) {
+    std::u16string collected;
+    int64_t depth = 1;
+    std::u16string_view line;
+    while (nextLine(line)) {
+        if (beginsWith(line, prefix_, objectName, kObjectStartSuffix))
+            ++depth;
+        else if (beginsWith(line, prefix_, objectName, kObjectEndSuffix))
+            --depth;
+        if (depth == 0) return collected;
+        collected.append(line);
+        collected += u'\n';
+    }
+    return std::nullopt;
+}
+
+bool readTextFile(const std::u16string& path, std::u16string& text) {
+    text.clear();
+    std::FILE* file = openFile(path, "rb");
+    if (!file) return false;
+    bool ok = true;
+    try {
+        std::u16string result;
+        // A carriage return is held back until the next byte shows whether it starts a
+        // CR LF pair, also across the end of a chunk.
+        bool pendingReturn = false;
+        unsigned char chunk[65536];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+            for (size_t i = 0; i < got; ++i) {
+                const unsigned char byte = chunk[i];
+                if (pendingReturn) {
+                    pendingReturn = false;
+                    if (byte != '\n') result += u'\r';
+                }
+                if (byte == '\r')
+                    pendingReturn = true;
+                else
+                    result += static_cast<char16_t>(byte);
+            }
+        }
+        if (pendingReturn) result += u'\r';
+        if (std::ferror(file))
+            ok = false;
+        else
+            text = std::move(result);
+    } catch (const std::bad_alloc&) {
+        ok = false; // larger than the memory we can have
+    } catch (const std::length_error&) {
+        ok = false;
+    }
+    std::fclose(file);
+    if (!ok) text.clear();
+    return ok;
+}
+
+} // namespace orvex
