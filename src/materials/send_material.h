@@ -12,6 +12,9 @@ struct RendererSession;
 
 // The texture folder: the data folder followed by "\Textures\".
 std::u16string textureFolder();
+// True when a texture name, appended to the texture folder, names a file inside it: not
+// rooted or UNC, no drive or colon, no control character, no ".." component.
+bool staysInTextureFolder(const std::u16string& name);
 std::u16string chooseTemplate(const MaterialRecord& record);
 std::u16string diffuseColorText(const float diffuse[3]);
 std::u16string emissiveColorText(int32_t emissiveColor);

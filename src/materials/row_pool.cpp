@@ -1,0 +1,45 @@
+// Threads are started per call: the heavy callers run for milliseconds at least, so the
+// start cost is small, and nothing is left running between calls or at process exit.
+#include "materials/row_pool.h"
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace orvex {
+
+uint32_t rowPieceCount(uint32_t count) {
+    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
+    return std::min<uint32_t>(count, hardware);
+}
+
+void forEachRowPiece(uint32_t count, const std::function<void(uint32_t first, uint32_t last)>& work) {
+    const uint32_t pieces = rowPieceCount(count);
+    if (pieces == 0) return;
+    if (pieces == 1) {
+        work(0, count);
+        return;
+    }
+    // The first (count % pieces) pieces get one row more than the others.
+    const uint32_t base = count / pieces;
+    const uint32_t longer = count % pieces;
+    auto pieceStart = [&](uint32_t i) { return i * base + std::min(i, longer); };
+
+    std::vector<std::thread> workers;
+    workers.reserve(pieces - 1);
+    uint32_t piece = 0;
+    for (; piece + 1 < pieces; ++piece) {
+        const uint32_t first = pieceStart(piece);
+        const uint32_t last = pieceStart(piece + 1);
+        try {
+            workers.emplace_back([&work, first, last] { work(first, last); });
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: the caller does the rest
+        }
+    }
+    work(pieceStart(piece), count);
+    for (auto& worker : workers) worker.join();
+}
+
+} // namespace orvex
