@@ -1,0 +1,149 @@
+// Change tracking between the host and the renderer: the host learns what was sent from the
+// sync-state file, and its change directory tells what to delete before the next block.
+#include "model/change_tracking.h"
+
+#include "app/data_folder.h"
+#include "lights/send_light.h"
+#include "model/container.h"
+#include "model/model_exchange.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+#include <charconv>
+#include <cstdio>
+#include <string>
+
+namespace orvex {
+
+namespace {
+
+constexpr uint32_t kChangeDirectoryKind = 4;
+
+void appendInt(std::string& out, int32_t value) {
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+// UTF-16 as 8-bit text: units up to 255 keep their value, anything above becomes '?'.
+void appendText(std::string& out, const std::u16string& text) { out += narrowLatin1(text); }
+
+void flushRenderer(const RendererSession& s) {
+    if (s.handle == 0) return;
+    int64_t slot = 0;
+    s.api->ORVEXAPI_FlushData(s.handle, &slot);
+}
+
+} // namespace
+
+void writeSyncState(ModelExchange& ex) {
+    std::string text;
+    text.reserve(64 + ex.solidTable.size() * 36 + ex.materialTable.size() * 64);
+    text += "SourceProject: [";
+    appendText(text, ex.sourceProject);
+    text += "]\r\n";
+    for (const auto& [id, state] : ex.solidTable) {
+        text += "ID3D: [";
+        appendInt(text, static_cast<int32_t>(state.id));
+        text += "] TimeStamp: [";
+        appendInt(text, static_cast<int32_t>(state.timestamp));
+        text += "]\r\n";
+    }
+    for (const auto& [name, material] : ex.materialTable) {
+        text += "Material: [";
+        appendText(text, name);
+        text += "] TimeStamp: [";
+        appendInt(text, material.nTimeID);
+        text += "] MatIndex: [";
+        appendInt(text, material._nMatDescIndex);
+        text += "]\r\n";
+    }
+    std::FILE* f = openFile(dataFilePath(u"_mod.sync"), "wb");
+    if (!f) return;
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+void syncModel(ModelExchange& ex) {
+    ex.containerPath = dataFilePath(u"_mod.sm");
+    applyChangeDirectory(ex);
+    loadModelEntry(ex, 1);
+    flushRenderer(ex.session);
+}
+
+void applyChangeDirectory(ModelExchange& ex) {
+    if (readHeader(ex) != kHeaderRead || ex.header.entryCount < 0) {
+        ex.file.close();
+        return;
+    }
+    const ContainerEntry& entry = ex.header.entries[0];
+    if (entry.kind != kChangeDirectoryKind) {
+        ex.file.close();
+        return;
+    }
+    if (entry.project != ex.sourceProject) {
+        // Another project: everything sent so far goes, and the renderer saves to the new
+        // project's scene file. The new project becomes the source once its block is loaded.
+        resetScene(ex);
+        ex.session.projectName = entry.project;
+        ex.session.api->ORVEXAPI_SaveToFiles(ex.session.handle, sceneFilePath(entry.project).c_str());
+        ex.file.close();
+        return;
+    }
+
+    ContainerFile& f = ex.file;
+    const uint64_t directory = entry.blockOffset < 0 ? f.size() : uint64_t(entry.blockOffset);
+    f.seek(directory);
+    std::vector<uint32_t> words;
+    readIdList(ex, words);
+    for (size_t i = 0; i < words.size(); i += 2) {
+        f.seek(directory + words[i]);
+        std::u16string name;
+        readCountedText(ex, name);
+        if (name == u"Solid") readIdList(ex, ex.solidDeleteList);
+        else if (name == u"Material") readIdList(ex, ex.materialIdList);
+    }
+    deleteListedSolids(ex);
+    f.close();
+}
+
+void deleteListedSolids(ModelExchange& ex) {
+    const RendererSession& s = ex.session;
+    for (uint32_t id : ex.solidDeleteList) {
+        auto it = ex.solidTable.find(id);
+        if (it == ex.solidTable.end()) continue;
+        s.api->ORVEXAPI_DeleteNode(s.handle, it->second.nodeName.c_str());
+        ex.solidTable.erase(it);
+    }
+    flushRenderer(s);
+    for (const auto& [id, light] : ex.lightTable) {
+        s.api->ORVEXAPI_RemoveLight(s.handle, lightNodeName(light).c_str());
+        s.api->ORVEXAPI_SendLights(s.handle);
+    }
+    ex.lightTable.clear();
+}
+
+void resetScene(ModelExchange& ex) {
+    const RendererSession& s = ex.session;
+    for (const auto& [id, state] : ex.solidTable) s.api->ORVEXAPI_DeleteNode(s.handle, state.nodeName.c_str());
+    ex.solidTable.clear();
+    for (const auto& [name, material] : ex.materialTable) s.api->ORVEXAPI_ResetMaterial(s.handle, name.c_str());
+    ex.materialTable.clear();
+    for (const auto& [id, light] : ex.lightTable) {
+        if (!light.Enabled) continue;
+        s.api->ORVEXAPI_RemoveLight(s.handle, lightNodeName(light).c_str());
+        s.api->ORVEXAPI_SendLights(s.handle);
+    }
+    ex.lightTable.clear();
+    s.api->ORVEXAPI_ClearLights(s.handle);
+    s.api->ORVEXAPI_SendLights(s.handle);
+    // The stored views stay: they record what each view name last showed.
+    for (const CameraRecord& view : ex.storedViews) {
+        s.api->ORVEXAPI_DeleteSceneView(s.handle, view.name.c_str());
+        s.api->ORVEXAPI_SendSimpleSceneViews(s.handle);
+    }
+    s.api->ORVEXAPI_EndExport(s.handle);
+    flushRenderer(s);
+}
+
+} // namespace orvex

@@ -1,0 +1,207 @@
+// The container writer: the same layout the program reads, produced from plain specs.
+#include "scene-writer/container_writer.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace orvex::writer {
+
+namespace {
+
+constexpr uint32_t kHeaderSize = 208644;
+constexpr size_t kEntrySize = 2076;
+constexpr size_t kProjectUnits = 1028;
+constexpr size_t kNameUnits = 512;
+
+void appendUnits(std::string& out, const std::u16string& text) {
+    for (char16_t c : text) {
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>(c >> 8);
+    }
+}
+
+void appendArray(std::string& out, const void* data, size_t count) {
+    appendU32(out, static_cast<uint32_t>(count));
+    out.append(static_cast<const char*>(data), count * 4);
+}
+
+// A solid record followed by its part table and parts; offsets relative to blockStart.
+void appendSolid(std::string& block, const SolidSpec& solid) {
+    const size_t record = block.size();
+    appendU32(block, 0);
+    appendU32(block, 0); // head length, patched below
+    block += '\0';
+    appendU32(block, solid.timestamp);
+    appendCountedText(block, solid.firstText);
+    appendU32(block, 0);
+    appendU32(block, 0);
+    appendU32(block, solid.id);
+    appendCountedText(block, solid.secondText);
+    putU32(block, record + 4, static_cast<uint32_t>(block.size() - record - 4));
+
+    const size_t partCount = solid.parts.size() + static_cast<size_t>(solid.zeroPartOffsets);
+    const size_t table = block.size();
+    appendU32(block, static_cast<uint32_t>(partCount));
+    for (size_t i = 0; i < partCount; ++i) appendU32(block, 0);
+    for (size_t i = 0; i < solid.parts.size(); ++i) {
+        const PartSpec& part = solid.parts[i];
+        const size_t at = block.size();
+        // Zero entries of the table come first, the parts after them.
+        putU32(block, table + 4 + 4 * (static_cast<size_t>(solid.zeroPartOffsets) + i), static_cast<uint32_t>(at));
+        appendU32(block, 0);
+        appendU32(block, 0); // head length
+        appendU32(block, 0);
+        appendU32(block, 0);
+        appendCountedText(block, part.label);
+        appendCountedText(block, part.secondText);
+        putU32(block, at + 4, static_cast<uint32_t>(block.size() - at - 4));
+        appendArray(block, part.positions.data(), part.positions.size());
+        appendArray(block, part.attributes2.data(), part.attributes2.size());
+        appendArray(block, part.unused3.data(), part.unused3.size());
+        appendArray(block, part.unused4.data(), part.unused4.size());
+        appendArray(block, part.attributes5.data(), part.attributes5.size());
+        appendArray(block, part.indices.data(), part.indices.size());
+        appendArray(block, part.unused7.data(), part.unused7.size());
+        appendArray(block, part.unused8.data(), part.unused8.size());
+    }
+}
+
+} // namespace
+
+void appendU32(std::string& out, uint32_t v) {
+    const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                       static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
+    out.append(b, 4);
+}
+
+void putU32(std::string& out, size_t at, uint32_t v) {
+    out[at] = static_cast<char>(v & 0xFF);
+    out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+    out[at + 2] = static_cast<char>((v >> 16) & 0xFF);
+    out[at + 3] = static_cast<char>((v >> 24) & 0xFF);
+}
+
+void appendCountedText(std::string& out, const std::u16string& text) {
+    appendU32(out, static_cast<uint32_t>(text.size()));
+    appendUnits(out, text);
+}
+
+std::string encodeModelBlock(const ModelBlockSpec& spec) {
+    std::string block;
+    for (int i = 0; i < 5; ++i) appendU32(block, 0);
+
+    // Sections back to back; the five words count into the first section present, so w0 is
+    // where the lights table starts and w0 + w1 where the solids table starts.
+    if (spec.materials) {
+        const auto& materials = *spec.materials;
+        const size_t table = block.size();
+        appendU32(block, static_cast<uint32_t>(materials.size()));
+        for (size_t i = 0; i < materials.size(); ++i) appendU32(block, 0);
+        for (size_t i = 0; i < materials.size(); ++i) {
+            putU32(block, table + 4 + 4 * i, static_cast<uint32_t>(block.size()));
+            const uint32_t bytes = materials[i].byteLength.value_or(static_cast<uint32_t>(materials[i].text.size() * 2));
+            appendU32(block, bytes);
+            appendU32(block, 0);
+            appendU32(block, 0);
+            std::string units;
+            appendUnits(units, materials[i].text);
+            units.resize(bytes, '\0');
+            block += units;
+        }
+        putU32(block, 0, static_cast<uint32_t>(block.size()));
+    }
+    if (spec.lights) {
+        const size_t start = spec.materials ? block.size() : 0;
+        const auto& lights = *spec.lights;
+        const size_t table = block.size();
+        appendU32(block, static_cast<uint32_t>(lights.size()));
+        for (size_t i = 0; i < lights.size(); ++i) appendU32(block, 0);
+        for (size_t i = 0; i < lights.size(); ++i) {
+            putU32(block, table + 4 + 4 * i, static_cast<uint32_t>(block.size()));
+            appendCountedText(block, lights[i]);
+        }
+        putU32(block, 4, static_cast<uint32_t>(block.size() - start));
+    }
+    if (spec.solids) {
+        const size_t start = block.size();
+        const auto& solids = *spec.solids;
+        const size_t count = solids.size() + static_cast<size_t>(spec.zeroSolidOffsets);
+        const size_t table = block.size();
+        appendU32(block, static_cast<uint32_t>(count));
+        for (size_t i = 0; i < count; ++i) appendU32(block, 0);
+        for (size_t i = 0; i < solids.size(); ++i) {
+            putU32(block, table + 4 + 4 * (static_cast<size_t>(spec.zeroSolidOffsets) + i), static_cast<uint32_t>(block.size()));
+            appendSolid(block, solids[i]);
+        }
+        putU32(block, 8, static_cast<uint32_t>(block.size() - start));
+    }
+    if (spec.views) {
+        putU32(block, 12, 1);
+        appendCountedText(block, *spec.views);
+    }
+    return block;
+}
+
+std::string encodeChangeDirectory(const ChangeDirectorySpec& spec) {
+    std::string block;
+    const uint32_t words = spec.wordCount.value_or(static_cast<uint32_t>(spec.lists.size() * 2));
+    appendU32(block, words);
+    for (uint32_t i = 0; i < words; ++i) appendU32(block, 0);
+    for (size_t i = 0; i < spec.lists.size(); ++i) {
+        if (2 * i < words) putU32(block, 4 + 8 * i, static_cast<uint32_t>(block.size()));
+        appendCountedText(block, spec.lists[i].name);
+        appendArray(block, spec.lists[i].ids.data(), spec.lists[i].ids.size());
+    }
+    return block;
+}
+
+ContainerWriter& ContainerWriter::addModelBlock(std::u16string project, const ModelBlockSpec& spec) {
+    entries.push_back({std::move(project), 2, encodeModelBlock(spec), std::nullopt});
+    return *this;
+}
+
+ContainerWriter& ContainerWriter::addChangeDirectory(std::u16string project, const ChangeDirectorySpec& spec) {
+    entries.push_back({std::move(project), 4, encodeChangeDirectory(spec), std::nullopt});
+    return *this;
+}
+
+std::string ContainerWriter::bytes() const {
+    std::string out(kHeaderSize, '\0');
+    putU32(out, 0, version);
+    putU32(out, 4, headerEnd.value_or(kHeaderSize));
+    putU32(out, 8, reservedWord);
+    const size_t nameUnits = std::min(name.size(), kNameUnits - 1);
+    putU32(out, 12, static_cast<uint32_t>(nameUnits));
+    for (size_t i = 0; i < nameUnits; ++i) {
+        out[16 + 2 * i] = static_cast<char>(name[i] & 0xFF);
+        out[17 + 2 * i] = static_cast<char>(name[i] >> 8);
+    }
+    putU32(out, 1040, static_cast<uint32_t>(entryCount.value_or(static_cast<int32_t>(entries.size()))));
+    for (size_t slot = 0; slot < entries.size() && slot < 100; ++slot) {
+        const EntrySpec& e = entries[slot];
+        const size_t at = 1044 + slot * kEntrySize;
+        const size_t units = std::min(e.project.size(), kProjectUnits);
+        for (size_t i = 0; i < units; ++i) {
+            out[at + 2 * i] = static_cast<char>(e.project[i] & 0xFF);
+            out[at + 2 * i + 1] = static_cast<char>(e.project[i] >> 8);
+        }
+        putU32(out, at + 2056, e.kind);
+        uint32_t offset = 0;
+        if (!e.block.empty()) {
+            offset = static_cast<uint32_t>(out.size());
+            out += e.block;
+        }
+        putU32(out, at + 2060, e.blockOffset ? static_cast<uint32_t>(*e.blockOffset) : offset);
+    }
+    return out;
+}
+
+bool ContainerWriter::writeFile(const std::string& path) const {
+    const std::string data = bytes();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+} // namespace orvex::writer
