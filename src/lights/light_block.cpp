@@ -2,6 +2,7 @@
 // order, then the kind, the enable flag and the renderer axes settled once at the end.
 #include "lights/light_block.h"
 
+#include "records/camera.h"
 #include "records/keyed_block_reader.h"
 
 #include <string_view>
@@ -27,14 +28,6 @@ constexpr KindWord kKindWords[] = {
     {u"Uninitialized", LightKind::Uninitialized},
     {u"eInvalidLightParentSolidID", LightKind::InvalidParentSolid},
 };
-
-// Host axes (x, y, z) to renderer axes (y, -x, z). The negation multiplies by -1 so that a
-// zero becomes a negative zero, as for cameras and views.
-void toRendererAxesInPlace(float v[3]) {
-    const float x = v[0];
-    v[0] = v[1];
-    v[1] = -1.0f * x;
-}
 
 } // namespace
 
@@ -97,8 +90,9 @@ void parseLightBlock(LightRecord& record, const std::u16string& text) {
     }
 
     record.Kind = lightKindFromWord(kindWord);
-    toRendererAxesInPlace(record.From);
-    toRendererAxesInPlace(record.To);
+    // Positions and angles go to renderer axes exactly once, as for cameras and views.
+    toRendererAxes(record.From, record.From);
+    toRendererAxes(record.To, record.To);
     record.Enabled = enable != 0;
 }
 
