@@ -32,11 +32,9 @@ CameraRecord workedExample() {
     return c;
 }
 
-// The journal writes each float with the lowest "%g" precision that reads back, so 20
-// appears as 2e+01.
 const std::vector<std::string> kWorkedExampleLines = {
     R"({"op":"SetCameraFloatProperty","h":21,"property":"camera_near_clip_plane","value":0.1})",
-    R"({"op":"SendSimpleCamera","h":21,"camera":[2e+01,-1e+01,1.6,3e+01,-1e+01,1.6,0,-0,1,0.99200004],"fov":0.99200004})",
+    R"({"op":"SendSimpleCamera","h":21,"camera":[20,-10,1.6,30,-10,1.6,0,-0,1,0.99200004],"fov":0.99200004})",
     R"({"op":"SetCameraFloatProperty","h":21,"property":"camera_near_clip_plane","value":0.1})",
     R"({"op":"SendCurrentActiveCamera","h":21})",
 };

@@ -86,7 +86,6 @@ TEST_F(LightSending, SpotLightCallsInOrder) {
 
     // To (0, 0, 0) in host axes is (0, -0, 0) here; the zeros of the rotation keep the signs
     // that single-precision arithmetic gives them.
-    // The journal writes the shortest text that reads back, so 800 appears as 8e+02.
     const std::vector<std::string> expected = {
         R"({"op":"AddLight","h":7,"name":"Light-12"})",
         R"({"op":"SetLightStringProperty","h":7,"light":"Light-12","property":"id","value":"Light-12"})",
@@ -95,9 +94,9 @@ TEST_F(LightSending, SpotLightCallsInOrder) {
         R"({"op":"SetLightIntProperty","h":7,"light":"Light-12","property":"type","value":1})",
         R"({"op":"SetLightStringProperty","h":7,"light":"Light-12","property":"light_name","value":"Desk \"A\""})",
         R"({"op":"SetLightIntProperty","h":7,"light":"Light-12","property":"brightness_units","value":1})",
-        R"({"op":"SetLightFloatProperty","h":7,"light":"Light-12","property":"brightness","value":8e+02})",
+        R"({"op":"SetLightFloatProperty","h":7,"light":"Light-12","property":"brightness","value":800})",
         R"({"op":"SetLightFloatArrayProperty","h":7,"light":"Light-12","property":"light_color","count":3,"values":[255,127.5,63.75]})",
-        R"({"op":"SetLightFloatArrayProperty","h":7,"light":"Light-12","property":"transform","count":16,"values":[1,0,0,0,0,1,-0,0,-0,0,1,0,-3e+01,-120.5,2.5e+02,1]})",
+        R"({"op":"SetLightFloatArrayProperty","h":7,"light":"Light-12","property":"transform","count":16,"values":[1,0,0,0,0,1,-0,0,-0,0,1,0,-30,-120.5,250,1]})",
         R"({"op":"SetLightFloatProperty","h":7,"light":"Light-12","property":"light_cone_angle","value":45})",
         R"({"op":"SendLights","h":7})",
     };
@@ -123,7 +122,7 @@ TEST_F(LightSending, IesLightCallsInOrder) {
         R"({"op":"SetLightStringProperty","h":7,"light":"Light3","property":"light_name","value":""})",
         R"({"op":"SetLightIntProperty","h":7,"light":"Light3","property":"brightness_units","value":1})",
         R"({"op":"SetLightFloatProperty","h":7,"light":"Light3","property":"brightness","value":1500.5})",
-        R"({"op":"SetLightFloatProperty","h":7,"light":"Light3","property":"light_temperature","value":6.5e+03})",
+        R"({"op":"SetLightFloatProperty","h":7,"light":"Light3","property":"light_temperature","value":6500})",
         R"({"op":"SetLightFloatArrayProperty","h":7,"light":"Light3","property":"transform","count":16,"values":[1,0,0,0,-0,1,0,0,-0,-0,1,0,1,2,3,1]})",
         R"({"op":"SetLightStringProperty","h":7,"light":"Light3","property":"light_template","value":"C:\\Users\\Ann\\AppData\\Roaming\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\IES\\spot1.ies"})",
         R"({"op":"SendLights","h":7})",
@@ -161,7 +160,7 @@ TEST_F(LightSending, TemperatureAboveZeroReplacesTheColour) {
         if (temperature > 0) {
             ASSERT_EQ(scalars.size(), 2u);
             EXPECT_EQ(scalars[1],
-                      R"({"op":"SetLightFloatProperty","h":7,"light":"Light1","property":"light_temperature","value":6.5e+03})");
+                      R"({"op":"SetLightFloatProperty","h":7,"light":"Light1","property":"light_temperature","value":6500})");
             EXPECT_EQ(colours.size(), 1u); // the transform only
         } else {
             EXPECT_EQ(scalars.size(), 1u) << temperature; // the brightness only

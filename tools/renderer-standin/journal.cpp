@@ -3,6 +3,7 @@
 // how long a scenario runs.
 #include "renderer-standin/journal.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -363,13 +364,11 @@ std::string hashHex(const void* data, size_t bytes) {
 std::string formatFloat(float value) {
     if (std::isnan(value)) return "\"nan\"";
     if (std::isinf(value)) return value > 0 ? "\"inf\"" : "\"-inf\"";
-    char buffer[32];
-    for (int precision = 1; precision <= 9; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, static_cast<double>(value));
-        float back = std::strtof(buffer, nullptr);
-        if (back == value && std::signbit(back) == std::signbit(value)) break;
-    }
-    return buffer;
+    // The shortest text that reads back to the same float, without an exponent where the
+    // plain form is short (800 stays 800, 0.992 stays 0.992).
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }
 
 std::string jsonString(const char16_t* text) {

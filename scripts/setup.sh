@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the build and every test tier need on a fresh Debian 12 machine (as root).
+# Packages already present are not asked for again, so repeated runs cost a second.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev googletest libbenchmark-dev
+  zlib1g-dev libstb-dev
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  wine wine64 xvfb xauth
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  sudo_cmd=()
+  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
