@@ -1,0 +1,375 @@
+// A material to the renderer: template choice, colour texts, texture lookup, the exact
+// property sequence, colour-only mode and the generated normal map.
+#include "materials/send_material.h"
+
+#include "app/command_line.h"
+#include "app/data_folder.h"
+#include "materials/material_block.h"
+#include "materials/normal_map.h"
+#include "materials/png_writer.h"
+#include "model/model_exchange.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "renderer-standin/journal.h"
+#include "support/fake_platform.h"
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+using namespace orvex;
+using orvex::test::FakePlatform;
+using orvex::test::Recorder;
+using orvex::test::TempFolder;
+
+namespace {
+
+MaterialRecord parsed(const std::u16string& text) {
+    MaterialRecord r;
+    parseMaterialBlock(r, text);
+    return r;
+}
+
+ExtendMaterialRecord map(int32_t type, const std::u16string& file, int32_t flag = 2, float value = 0) {
+    ExtendMaterialRecord m;
+    m.Type = type;
+    m.strFile = file;
+    m.nFlag = flag;
+    m.Value = value;
+    return m;
+}
+
+std::u16string colorOf(float r, float g, float b) {
+    const float d[3] = {r, g, b};
+    return diffuseColorText(d);
+}
+
+// Sets the process-wide colour-only flag for one scope.
+class ColorModeScope {
+public:
+    ColorModeScope() : saved_(colorMode) { colorMode = 1; }
+    ~ColorModeScope() { colorMode = saved_; }
+
+private:
+    uint8_t saved_;
+};
+
+class SendMaterial : public ::testing::Test {
+protected:
+    SendMaterial() {
+        fake.setAppData(temp.path16());
+        std::filesystem::create_directories(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/Textures"));
+        session.api = &recorder.api();
+        session.handle = 7;
+    }
+
+    FakePlatform fake;
+    TempFolder temp;
+    Recorder recorder;
+    RendererSession session;
+
+    std::u16string textures() const {
+        return temp.path16() + u"\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\";
+    }
+    std::string textureFile(const std::string& name) const {
+        return temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/Textures/" + name);
+    }
+    void writeTexture(const std::string& relative, const PixelImage& image) {
+        std::vector<uint8_t> png;
+        ASSERT_TRUE(encodePng(image, png));
+        test::writeFileBytes(relative, std::string(png.begin(), png.end()));
+    }
+
+    static std::string q(const std::u16string& s) { return journal::jsonString(s.c_str()); }
+    static std::string add(const std::u16string& m) {
+        return "{\"op\":\"AddMaterial\",\"h\":7,\"name\":" + q(m) + "}";
+    }
+    static std::string str(const std::u16string& m, const std::u16string& p, const std::u16string& v) {
+        return "{\"op\":\"SetMaterialStringProperty\",\"h\":7,\"material\":" + q(m) +
+               ",\"property\":" + q(p) + ",\"value\":" + q(v) + "}";
+    }
+    static std::string num(const std::u16string& m, const std::u16string& p, const std::string& v) {
+        return "{\"op\":\"SetMaterialFloatProperty\",\"h\":7,\"material\":" + q(m) +
+               ",\"property\":" + q(p) + ",\"value\":" + v + "}";
+    }
+    static std::string integer(const std::u16string& m, const std::u16string& p, int v) {
+        return "{\"op\":\"SetMaterialIntProperty\",\"h\":7,\"material\":" + q(m) +
+               ",\"property\":" + q(p) + ",\"value\":" + std::to_string(v) + "}";
+    }
+
+    // The properties sent under "Normal Map One".
+    std::vector<std::string> normalMapLines() const {
+        std::vector<std::string> out;
+        for (const auto& l : recorder.lines)
+            if (l.find("\"property\":\"Normal Map One\"") != std::string::npos ||
+                l.find("\"property\":\"normal_value\"") != std::string::npos)
+                out.push_back(l);
+        return out;
+    }
+};
+
+PixelImage halves() {
+    PixelImage image;
+    image.width = 4;
+    image.height = 4;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const uint8_t v = x < 2 ? 255 : 0;
+            image.bgra.insert(image.bgra.end(), {v, v, v, 255});
+        }
+    return image;
+}
+
+} // namespace
+
+TEST(MaterialTemplate, ChosenByTransparencyAndFlag) {
+    // 0.9 read from text is just below 0.9 as a double but equal to the float 0.9.
+    EXPECT_EQ(chooseTemplate(parsed(u"Transparent 0.9\nm_nContaintTransparent [0]")), u"template_transparent");
+    EXPECT_EQ(chooseTemplate(parsed(u"Transparent 0.9\nm_nContaintTransparent [1]")), u"template_custom_alpha");
+    EXPECT_EQ(chooseTemplate(parsed(u"Transparent 0.95\nm_nContaintTransparent [1]")), u"template_custom_alpha");
+    EXPECT_EQ(chooseTemplate(parsed(u"Transparent 0.95\nm_nContaintTransparent [0]")), u"template_custom");
+    EXPECT_EQ(chooseTemplate(parsed(u"Transparent 0.5\nm_nContaintTransparent [0]")), u"template_transparent");
+    EXPECT_EQ(chooseTemplate(parsed(u"Transparent 0.5\nm_nContaintTransparent [-3]")), u"template_transparent");
+    EXPECT_EQ(chooseTemplate(MaterialRecord{}), u"template_custom");
+    MaterialRecord nan;
+    nan.Transparent = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(chooseTemplate(nan), u"template_custom");
+    nan.m_nContaintTransparent = 1;
+    EXPECT_EQ(chooseTemplate(nan), u"template_custom");
+}
+
+TEST(MaterialColorText, DiffuseChannelsTruncateToTheirLowByte) {
+    EXPECT_EQ(colorOf(1, 0.5f, 0), u"#FF7F00");
+    EXPECT_EQ(colorOf(1.2f, 0.999f, 0), u"#32FE00");
+    EXPECT_EQ(colorOf(10, -0.5f, -0.001f), u"#F68100"); // 2550, -127, -0.255 -> 0
+    EXPECT_EQ(colorOf(1e6f, 0, 0), u"#C00000");         // 255000000 = 0x0F3127C0
+    // No integer value: infinity, NaN and products beyond 2^63 give 0.
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(colorOf(inf, -inf, std::nanf("")), u"#000000");
+    EXPECT_EQ(colorOf(1e30f, -1e30f, 3.9e16f), u"#000000");
+}
+
+TEST(MaterialColorText, EmissiveIsPackedRedFirst) {
+    EXPECT_EQ(emissiveColorText(255), u"#FF0000");
+    EXPECT_EQ(emissiveColorText(0x00FF8000), u"#0080FF");
+    EXPECT_EQ(emissiveColorText(static_cast<int32_t>(0xAB112233)), u"#332211");
+    EXPECT_EQ(emissiveColorText(0), u"#000000");
+}
+
+TEST(MaterialTexture, FirstMapOfAKindDecides) {
+    FakePlatform fake;
+    MaterialRecord r;
+    r.MatExt = {map(1, u"unused.jpg", 1), map(1, u"used.jpg", 2), map(5, u"rough.png", 3),
+                map(6, u"", 2)};
+    EXPECT_EQ(findTextureFile(r, 1), u"");
+    EXPECT_EQ(findTextureFile(r, 5), u"rough.png");
+    EXPECT_EQ(findTextureFile(r, 6), u"");
+    EXPECT_EQ(findTextureFile(r, 2), u"");
+    std::swap(r.MatExt[0], r.MatExt[1]);
+    EXPECT_EQ(findTextureFile(r, 1), u"used.jpg");
+    {
+        ColorModeScope colorOnly;
+        EXPECT_EQ(findTextureFile(r, 1), u"");
+        EXPECT_EQ(findTextureFile(r, 5), u"");
+    }
+    EXPECT_EQ(findTextureFile(r, 5), u"rough.png");
+}
+
+TEST(MaterialTexture, NamesThatLeaveTheTextureFolder) {
+    for (const std::u16string name : {u"oak.jpg", u"sub\\oak.jpg", u"sub/oak.jpg", u"a..b.png",
+                                      u"..oak.png", u"oak.png..", u".\\oak.png", u"my oak.png"})
+        EXPECT_TRUE(staysInTextureFolder(name)) << toUtf8(name);
+    const std::u16string withZero(u"oak.jpg\0x", 9);
+    for (const std::u16string& name :
+         {std::u16string(u""), std::u16string(u"\\oak.jpg"), std::u16string(u"/oak.jpg"),
+          std::u16string(u"\\\\server\\share\\oak.jpg"), std::u16string(u"C:oak.jpg"),
+          std::u16string(u"C:\\oak.jpg"), std::u16string(u"oak.jpg:stream"), std::u16string(u".."),
+          std::u16string(u"..\\oak.jpg"), std::u16string(u"../oak.jpg"),
+          std::u16string(u"sub\\..\\..\\oak.jpg"), std::u16string(u"sub/.."),
+          std::u16string(u"...\\oak.jpg"), std::u16string(u".. /oak.jpg"),
+          std::u16string(u"sub\\ ..\\oak.jpg"), std::u16string(u"oak\tjpg"), withZero})
+        EXPECT_FALSE(staysInTextureFolder(name)) << toUtf8(name);
+}
+
+TEST_F(SendMaterial, DefaultRecordSendsColoursAndScalarsOnly) {
+    sendMaterial(session, MaterialRecord{});
+    const std::u16string m = u"";
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{
+                                  add(m),
+                                  str(m, u"type", u"template_custom"),
+                                  str(m, u"name", u""),
+                                  num(m, u"Opacity", "0"),
+                                  num(m, u"Refraction", "0"),
+                                  str(m, u"Diffuse (Color)", u"#000000"),
+                                  num(m, u"roughness_value", "0"),
+                                  num(m, u"Metallic", "0"),
+                              }));
+}
+
+TEST_F(SendMaterial, EmissiveTexturedMaterialSendsEveryStepInOrder) {
+    MaterialRecord r;
+    r.MaterialID_Name = u"M_12";
+    r.InterfaceName = u"Lamp shade";
+    r.TypeNat = 17;
+    r.Transparent = 0.5f;
+    r.IOR = 1.5f;
+    r.EmissiveIntensity = 250;
+    r.emissiveColor = 0x00FF8000;
+    r.Diffuse[0] = 1;
+    r.Bump = 0.75f;
+    r.Roughness = 0.35f;
+    r.Reflection = 0.25f;
+    r.MatExt = {map(3, u"ao.png", 0, 0.6f), map(1, u"shade.jpg"), map(2, u"shade_n.png", 3),
+                map(5, u"rough.png"), map(6, u"metal.png"), map(3, u"ao2.png", 2, 0.9f)};
+    sendMaterial(session, r);
+    const std::u16string m = u"M_12";
+    const std::u16string t = textures();
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{
+                                  add(m),
+                                  str(m, u"type", u"template_transparent"),
+                                  str(m, u"name", u"Lamp shade"),
+                                  num(m, u"Opacity", "0.5"),
+                                  num(m, u"Refraction", "1.5"),
+                                  str(m, u"EmissiveMask", t + u"shade.jpg"),
+                                  integer(m, u"EmissiveSwitcher", 1),
+                                  num(m, u"Light", "2.5"),
+                                  str(m, u"Diffuse Map", t + u"shade.jpg"),
+                                  str(m, u"Normal Map One", t + u"shade_n.png"),
+                                  num(m, u"normal_value", "0.75"),
+                                  str(m, u"Roughness Map", t + u"rough.png"),
+                                  num(m, u"roughness_value", "0.35"),
+                                  str(m, u"MetallicMap", t + u"metal.png"),
+                                  num(m, u"Metallic", "0.25"),
+                                  // The first ambient-occlusion map is not in use: no
+                                  // AOMap, but its intensity still goes out.
+                                  num(m, u"AOIntensity", "0.6"),
+                              }));
+}
+
+TEST_F(SendMaterial, EmissiveWithoutTextureSendsItsColour) {
+    MaterialRecord r;
+    r.MaterialID_Name = u"Glow";
+    r.TypeNat = 17;
+    r.emissiveColor = 0x00FF8000;
+    r.Diffuse[1] = 1;
+    sendMaterial(session, r);
+    const auto& l = recorder.lines;
+    ASSERT_EQ(l.size(), 11u);
+    EXPECT_EQ(l[5], str(u"Glow", u"Emissive Color", u"#0080FF"));
+    EXPECT_EQ(l[6], integer(u"Glow", u"EmissiveSwitcher", 1));
+    EXPECT_EQ(l[7], num(u"Glow", u"Light", "0"));
+    EXPECT_EQ(l[8], str(u"Glow", u"Diffuse (Color)", u"#00FF00"));
+}
+
+TEST_F(SendMaterial, ColourOnlyModeSendsNoPaths) {
+    writeTexture(textureFile("oak.png"), halves());
+    MaterialRecord r;
+    r.MaterialID_Name = u"M";
+    r.TypeNat = 17;
+    r.Bump = 0.5f;
+    r.emissiveColor = 255;
+    r.Diffuse[2] = 1;
+    r.MatExt = {map(1, u"oak.png"), map(3, u"ao.png", 2, 0.4f), map(5, u"r.png")};
+    {
+        ColorModeScope colorOnly;
+        sendMaterial(session, r);
+    }
+    const std::u16string m = u"M";
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{
+                                  add(m),
+                                  str(m, u"type", u"template_custom"),
+                                  str(m, u"name", u""),
+                                  num(m, u"Opacity", "0"),
+                                  num(m, u"Refraction", "0"),
+                                  str(m, u"Emissive Color", u"#FF0000"),
+                                  integer(m, u"EmissiveSwitcher", 1),
+                                  num(m, u"Light", "0"),
+                                  str(m, u"Diffuse (Color)", u"#0000FF"),
+                                  num(m, u"roughness_value", "0"),
+                                  num(m, u"Metallic", "0"),
+                                  num(m, u"AOIntensity", "0.4"),
+                              }));
+    EXPECT_FALSE(pathExists(fromUtf8(textureFile("oak.png_Normal.png"))));
+}
+
+TEST_F(SendMaterial, BumpWithoutNormalMapGeneratesOne) {
+    writeTexture(textureFile("oak.png"), halves());
+    MaterialRecord r;
+    r.MaterialID_Name = u"Oak";
+    r.Bump = -0.5f;
+    // A normal map that is not in use counts as none.
+    r.MatExt = {map(2, u"oak_n.png", 1), map(1, u"oak.png")};
+    sendMaterial(session, r);
+    const std::u16string output = textures() + u"oak.png_Normal.png";
+    EXPECT_EQ(normalMapLines(), (std::vector<std::string>{str(u"Oak", u"Normal Map One", output),
+                                                          num(u"Oak", u"normal_value", "-0.5")}));
+    // Right after the diffuse map.
+    EXPECT_EQ(recorder.lines.at(5), str(u"Oak", u"Diffuse Map", textures() + u"oak.png"));
+    EXPECT_EQ(recorder.lines.at(6), str(u"Oak", u"Normal Map One", output));
+
+    PixelImage written, expected;
+    ASSERT_TRUE(platform().decodeImage(output, written));
+    computeNormalMap(halves(), expected);
+    EXPECT_EQ(written.bgra, expected.bgra);
+}
+
+TEST_F(SendMaterial, NoGenerationAtSmallBumpOrWithoutSource) {
+    writeTexture(textureFile("oak.png"), halves());
+    MaterialRecord r;
+    r.MaterialID_Name = u"Oak";
+    r.MatExt = {map(1, u"oak.png")};
+    for (float bump : {0.01f, -0.01f, 0.0f, std::nanf("")}) {
+        r.Bump = bump;
+        sendMaterial(session, r);
+    }
+    EXPECT_TRUE(normalMapLines().empty());
+    EXPECT_FALSE(pathExists(fromUtf8(textureFile("oak.png_Normal.png"))));
+
+    // A source that cannot be read: nothing generated, the diffuse path still sent.
+    recorder.clear();
+    r.Bump = 0.5f;
+    r.MatExt = {map(1, u"missing.png")};
+    sendMaterial(session, r);
+    EXPECT_TRUE(normalMapLines().empty());
+    EXPECT_EQ(recorder.lines.at(5), str(u"Oak", u"Diffuse Map", textures() + u"missing.png"));
+    EXPECT_FALSE(pathExists(fromUtf8(textureFile("missing.png_Normal.png"))));
+
+    // A diffuse map that is not in use gives no source.
+    recorder.clear();
+    r.MatExt = {map(1, u"oak.png", 0)};
+    sendMaterial(session, r);
+    EXPECT_TRUE(normalMapLines().empty());
+    EXPECT_FALSE(pathExists(fromUtf8(textureFile("oak.png_Normal.png"))));
+}
+
+TEST_F(SendMaterial, TextureNameOutsideTheFolderGeneratesNothing) {
+    // A readable image one folder up: a generated file would land beside it.
+    writeTexture(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/escape.png"), halves());
+    MaterialRecord r;
+    r.MaterialID_Name = u"Escape";
+    r.Bump = 1;
+    for (const std::u16string name : {u"..\\escape.png", u"../escape.png", u"sub/../../escape.png"}) {
+        recorder.clear();
+        r.MatExt = {map(1, name)};
+        sendMaterial(session, r);
+        EXPECT_TRUE(normalMapLines().empty()) << toUtf8(name);
+        EXPECT_EQ(recorder.lines.at(5), str(u"Escape", u"Diffuse Map", textures() + name));
+    }
+    EXPECT_FALSE(pathExists(fromUtf8(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/escape.png_Normal.png"))));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data")),
+                            std::filesystem::directory_iterator{}),
+              2); // Textures and escape.png
+}
+
+TEST_F(SendMaterial, TextureFolderFollowsTheDataFolder) {
+    EXPECT_EQ(textureFolder(), getDataFolder() + u"\\Textures\\");
+    EXPECT_EQ(textureFolder(), textures());
+    MaterialRecord r;
+    r.MatExt = {map(1, u"a.png")};
+    EXPECT_TRUE(sendTextureProperty(session, r, 1, u"Whatever"));
+    EXPECT_FALSE(sendTextureProperty(session, r, 2, u"Whatever"));
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{str(u"", u"Whatever", textures() + u"a.png")}));
+}
