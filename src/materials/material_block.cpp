@@ -6,6 +6,7 @@
 
 #include "records/keyed_block_reader.h"
 
+#include <optional>
 #include <string_view>
 #include <variant>
 

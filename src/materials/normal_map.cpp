@@ -9,8 +9,9 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <new>
+#include <exception>
 
 namespace orvex {
 
@@ -112,7 +113,12 @@ void computeNormalMap(const PixelImage& source, PixelImage& out) {
     out.bgra.clear();
     const size_t pixels = pixelCount(source);
     if (pixels == 0) return;
-    out.bgra.resize(pixels * 4);
+    try {
+        out.bgra.resize(pixels * 4);
+    } catch (const std::exception&) { // no memory for the output: no output
+        out.bgra = {};
+        return;
+    }
     out.width = source.width;
     out.height = source.height;
     forEachRowPiece(source.height, [&](uint32_t first, uint32_t last) {
@@ -131,7 +137,7 @@ bool CreateNormal(const std::u16string& input, const std::u16string& output) {
         std::vector<uint8_t> png;
         if (!encodePng(normals, png)) return false;
         return writeWhole(output, png);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         // An image too large for memory is a failed generation like any other.
         return false;
     }

@@ -9,7 +9,8 @@
 namespace orvex {
 
 // Computes the normal map of a BGRA image into out (same size, BGRA, alpha 255), rows in
-// parallel.
+// parallel. out is left empty (width 0) when the source buffer does not hold exactly
+// width x height pixels or the output does not fit in memory.
 void computeNormalMap(const PixelImage& source, PixelImage& out);
 // Decodes input, computes its normal map and writes it to output as PNG. True when the
 // output file has been written.

@@ -7,9 +7,9 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cstring>
-#include <new>
+#include <exception>
 
 namespace orvex {
 
@@ -157,7 +157,7 @@ bool encodePng(const PixelImage& image, std::vector<uint8_t>& png) {
         } while (at < compressed.size());
         putChunk(png, "IEND", nullptr, 0);
         return true;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) { // out of memory
         png.clear();
         png.shrink_to_fit();
         return false;
