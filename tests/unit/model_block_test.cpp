@@ -1,0 +1,545 @@
+// Model blocks to the renderer: section placement and order, solids as nodes, parts as
+// indexed meshes, and what damaged or truncated blocks do.
+#include "app/data_folder.h"
+#include "lights/light_block.h"
+#include "lights/send_light.h"
+#include "materials/material_block.h"
+#include "materials/send_material.h"
+#include "model/container.h"
+#include "model/model_block.h"
+#include "model/model_exchange.h"
+#include "records/views.h"
+#include "scene-writer/camera_text.h"
+#include "scene-writer/container_writer.h"
+#include "scene-writer/light_text.h"
+#include "scene-writer/material_text.h"
+#include "support/fake_platform.h"
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <new>
+
+using namespace orvex;
+using writer::ContainerWriter;
+using writer::ModelBlockSpec;
+using writer::PartSpec;
+using writer::SolidSpec;
+
+// Every allocation of the test program passes here, so that a test can see the largest
+// single request a read made: a count taken from a damaged file must never size storage.
+namespace {
+size_t gLargestAllocation = 0;
+}
+
+void* operator new(std::size_t size) {
+    if (size > gLargestAllocation) gLargestAllocation = size;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+// Kept out of line: inlined, the compiler would see free() meet a pointer from new.
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+constexpr RendererHandle kHandle = 7;
+const std::u16string kProject = u"C:\\Projects\\House.pln";
+
+std::string beginNodeLine(const std::string& name) {
+    return R"({"op":"BeginNode","h":7,"name":")" + name +
+           R"(","transform":[1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1],"flag":1})";
+}
+const std::string kEndNode = R"({"op":"EndNode","h":7})";
+
+std::string hashOf(const void* data, size_t bytes) { return '"' + journal::hashHex(data, bytes) + '"'; }
+
+std::string triangleLine(const std::string& label, uint32_t firstCount, uint32_t indexCount,
+                         const std::string& positions, bool attributes2, bool attributes5,
+                         const std::string& indices) {
+    return R"({"op":"AddIndexedTriangle","h":7,"label":")" + label + R"(","firstCount":)" +
+           std::to_string(firstCount) + R"(,"indexCount":)" + std::to_string(indexCount) +
+           R"(,"positions":)" + positions + R"(,"attributes2":)" + (attributes2 ? "true" : "false") +
+           R"(,"attributes5":)" + (attributes5 ? "true" : "false") + R"(,"indices":)" + indices + "}";
+}
+
+// The line of an indexed part: positions hashed over all position values.
+std::string indexedLine(const std::string& label, const PartSpec& part) {
+    return triangleLine(label, static_cast<uint32_t>(part.positions.size()),
+                        static_cast<uint32_t>(part.indices.size()),
+                        hashOf(part.positions.data(), part.positions.size() * 4), !part.attributes2.empty(),
+                        !part.attributes5.empty(), hashOf(part.indices.data(), part.indices.size() * 4));
+}
+
+PartSpec trianglePart(std::u16string label, float shift) {
+    PartSpec part;
+    part.label = std::move(label);
+    part.positions = {0, 0, shift, 1, 0, shift, 0, 1, shift, 1, 1, shift};
+    part.attributes2 = {11, 12, 13, 14};
+    part.attributes5 = {21, 22, 23, 24, 25, 26, 27, 28};
+    part.indices = {0, 1, 2, 2, 1, 3};
+    part.unused3 = {99};
+    part.unused8 = {98, 97};
+    return part;
+}
+
+SolidSpec solid(uint32_t id, uint32_t timestamp = 0, std::vector<PartSpec> parts = {}) {
+    SolidSpec spec;
+    spec.id = id;
+    spec.timestamp = timestamp;
+    spec.parts = std::move(parts);
+    return spec;
+}
+
+writer::MaterialEntrySpec materialEntry(std::u16string text, std::optional<uint32_t> byteLength = {}) {
+    writer::MaterialEntrySpec entry;
+    entry.text = std::move(text);
+    entry.byteLength = byteLength;
+    return entry;
+}
+
+SolidSpec withZeroParts(SolidSpec spec, int zeroOffsets) {
+    spec.zeroPartOffsets = zeroOffsets;
+    return spec;
+}
+
+ModelBlockSpec solidsBlock(std::vector<SolidSpec> solids) {
+    ModelBlockSpec spec;
+    spec.solids = std::move(solids);
+    return spec;
+}
+
+uint32_t u32At(const std::string& bytes, size_t at) {
+    return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+           uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+}
+
+struct ModelBlockTest : ::testing::Test {
+    test::Recorder recorder;
+    test::FakePlatform fakePlatform;
+    test::TempFolder temp;
+    std::string dataFolder;
+    ModelExchange exchange{recorder.api()};
+
+    ModelBlockTest() {
+        fakePlatform.setAppData(temp.path16());
+        dataFolder = temp.file("Quorvel/Planomat2027_OrvexPlugin/Data");
+        std::filesystem::create_directories(dataFolder);
+        exchange.session.handle = kHandle;
+    }
+    ~ModelBlockTest() override { exchange.session.handle = 0; }
+
+    std::string modelPath() const { return dataFolder + "/_model.alm"; }
+
+    void write(const ContainerWriter& container) { ASSERT_TRUE(container.writeFile(modelPath())); }
+    void loadEntry0() {
+        exchange.containerPath = dataFilePath(u"_model.alm");
+        loadModelEntry(exchange, 0);
+    }
+    void load(const ContainerWriter& container) {
+        write(container);
+        loadEntry0();
+    }
+    void loadBlock(const ModelBlockSpec& spec) {
+        ContainerWriter container;
+        container.addModelBlock(kProject, spec);
+        load(container);
+    }
+    // A model entry whose block is given as bytes.
+    void loadRawBlock(const std::string& block) {
+        ContainerWriter container;
+        container.entries.push_back({kProject, 2, block, std::nullopt});
+        load(container);
+    }
+};
+
+TEST_F(ModelBlockTest, BlockWithFiveZeroWordsSendsNothing) {
+    std::string block;
+    for (int i = 0; i < 5; ++i) writer::appendU32(block, 0);
+    // Tables follow that would be read if any word were taken as set.
+    writer::appendU32(block, 1);
+    writer::appendU32(block, 20);
+    loadRawBlock(block);
+    EXPECT_EQ(recorder.lines, std::vector<std::string>{});
+    EXPECT_TRUE(exchange.solidTable.empty());
+    EXPECT_TRUE(exchange.materialTable.empty());
+    EXPECT_TRUE(exchange.lightTable.empty());
+    EXPECT_EQ(exchange.sourceProject, kProject);
+}
+
+TEST_F(ModelBlockTest, WithoutMaterialsLightsStartAfterTheHeadAndSolidsAtTheirLength) {
+    // A lights section of exactly 100 bytes (the five words, the table, one text of 34 units)
+    // places the solids table at B + 100 while w0 stays 0.
+    std::u16string light = u"LightSolidID [4]\n";
+    light.resize(34, u'\n');
+    const PartSpec part = trianglePart(u"Glass", 0);
+    ModelBlockSpec spec;
+    spec.lights = std::vector<std::u16string>{light};
+    spec.solids = std::vector<SolidSpec>{solid(7, 70, {part})};
+    const std::string block = writer::encodeModelBlock(spec);
+    ASSERT_EQ(u32At(block, 0), 0u);
+    ASSERT_EQ(u32At(block, 4), 100u);
+    ASSERT_NE(u32At(block, 8), 0u);
+    ASSERT_EQ(u32At(block, 12), 0u);
+    loadRawBlock(block);
+
+    ASSERT_EQ(exchange.lightTable.size(), 1u);
+    EXPECT_EQ(exchange.lightTable.begin()->first, 4u);
+    const std::vector<std::string> nodes = recorder.linesOf("BeginNode");
+    EXPECT_EQ(nodes, std::vector<std::string>{beginNodeLine("Solid_7")});
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"), std::vector<std::string>{indexedLine("Glass", part)});
+}
+
+TEST_F(ModelBlockTest, SolidIsOneNodeWithItsPartsInTableOrder) {
+    const PartSpec first = trianglePart(u"Frame", 0);
+    PartSpec second = trianglePart(u"Pane", 5);
+    second.attributes2.clear();
+    second.indices = {3, 2, 1};
+    loadBlock(solidsBlock({solid(7, 1234, {first, second})}));
+
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_7"), indexedLine("Frame", first),
+                                                        indexedLine("Pane", second), kEndNode}));
+    ASSERT_EQ(exchange.solidTable.size(), 1u);
+    const SolidState& state = exchange.solidTable.at(7);
+    EXPECT_EQ(state.id, 7u);
+    EXPECT_EQ(state.timestamp, 1234u);
+    EXPECT_EQ(state.nodeName, u"Solid_7");
+}
+
+TEST_F(ModelBlockTest, UnindexedPartGetsGeneratedIndicesAndVertexCount) {
+    PartSpec unindexed;
+    unindexed.label = u"Loose";
+    unindexed.positions = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    PartSpec indexed = unindexed;
+    indexed.label = u"Tied";
+    indexed.indices = {0, 1, 2, 2, 1, 0};
+    loadBlock(solidsBlock({solid(1, 0, {unindexed, indexed})}));
+
+    const uint32_t generated[3] = {0, 1, 2};
+    // The journal hashes firstCount position values: for an unindexed part that is the
+    // vertex count, 3.
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
+              (std::vector<std::string>{
+                  triangleLine("Loose", 3, 3, hashOf(unindexed.positions.data(), 3 * 4), false, false,
+                               hashOf(generated, sizeof generated)),
+                  triangleLine("Tied", 9, 6, hashOf(indexed.positions.data(), 9 * 4), false, false,
+                               hashOf(indexed.indices.data(), 6 * 4))}));
+}
+
+TEST_F(ModelBlockTest, GeneratedIndicesFollowEachPartsOwnVertexCount) {
+    // A larger unindexed part before a smaller one: the smaller still gets exactly 0 .. n-1.
+    PartSpec big;
+    big.label = u"Big";
+    for (int i = 0; i < 18; ++i) big.positions.push_back(float(i));
+    PartSpec small;
+    small.label = u"Small";
+    small.positions = {1, 1, 1, 2, 2, 2};
+    loadBlock(solidsBlock({solid(1, 0, {big, small})}));
+
+    const uint32_t bigIndices[6] = {0, 1, 2, 3, 4, 5};
+    const uint32_t smallIndices[2] = {0, 1};
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
+              (std::vector<std::string>{
+                  triangleLine("Big", 6, 6, hashOf(big.positions.data(), 6 * 4), false, false,
+                               hashOf(bigIndices, sizeof bigIndices)),
+                  triangleLine("Small", 2, 2, hashOf(small.positions.data(), 2 * 4), false, false,
+                               hashOf(smallIndices, sizeof smallIndices))}));
+}
+
+TEST_F(ModelBlockTest, EmptyPartIsSentWithZeroCountsAndNullArrays) {
+    PartSpec empty;
+    empty.label = u"Nothing";
+    loadBlock(solidsBlock({solid(3, 0, {empty})}));
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_3"),
+                                                        triangleLine("Nothing", 0, 0, "null", false, false, "null"),
+                                                        kEndNode}));
+}
+
+TEST_F(ModelBlockTest, SolidWithoutPartsStillGetsItsNode) {
+    loadBlock(solidsBlock({solid(12, 5), withZeroParts(solid(13), 2)}));
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_12"), kEndNode,
+                                                        beginNodeLine("Solid_13"), kEndNode}));
+    EXPECT_EQ(exchange.solidTable.size(), 2u);
+}
+
+TEST_F(ModelBlockTest, SolidTwiceInOneBlockIsSentTwiceAndKeepsTheSecondTimestamp) {
+    const PartSpec a = trianglePart(u"A", 0);
+    const PartSpec b = trianglePart(u"B", 1);
+    loadBlock(solidsBlock({solid(9, 100, {a}), solid(9, 200, {b})}));
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_9"), indexedLine("A", a), kEndNode,
+                                                        beginNodeLine("Solid_9"), indexedLine("B", b), kEndNode}));
+    ASSERT_EQ(exchange.solidTable.size(), 1u);
+    EXPECT_EQ(exchange.solidTable.at(9).timestamp, 200u);
+}
+
+TEST_F(ModelBlockTest, ZeroOffsetsInSolidAndPartTablesAreSkipped) {
+    const PartSpec a = trianglePart(u"A", 0);
+    ModelBlockSpec spec;
+    spec.solids = std::vector<SolidSpec>{withZeroParts(solid(4, 0, {a}), 3)};
+    spec.zeroSolidOffsets = 2;
+    loadBlock(spec);
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_4"), indexedLine("A", a), kEndNode}));
+    // An offset of 0 would read the block head as a solid record; nothing else was stored.
+    EXPECT_EQ(exchange.solidTable.size(), 1u);
+}
+
+TEST_F(ModelBlockTest, NodeNameWritesTheIdAsSigned) {
+    loadBlock(solidsBlock({solid(0x80000000u), solid(0xFFFFFFFFu), solid(2147483647)}));
+    EXPECT_EQ(recorder.linesOf("BeginNode"),
+              (std::vector<std::string>{beginNodeLine("Solid_-2147483648"), beginNodeLine("Solid_-1"),
+                                        beginNodeLine("Solid_2147483647")}));
+    EXPECT_EQ(exchange.solidTable.at(0x80000000u).nodeName, u"Solid_-2147483648");
+    // The table is ordered by the unsigned id.
+    EXPECT_EQ(exchange.solidTable.begin()->first, 2147483647u);
+}
+
+TEST_F(ModelBlockTest, MaterialTextIsCutAtAnOddByteAndAtItsFirstZeroUnit) {
+    const std::u16string odd = u"MaterialID_Name [M_12";
+    const std::u16string padded = u"MaterialID_Name [M_2]";
+    ModelBlockSpec spec;
+    spec.materials = std::vector<writer::MaterialEntrySpec>{
+        materialEntry(odd, static_cast<uint32_t>(odd.size() * 2 - 1)),
+        materialEntry(padded, static_cast<uint32_t>(padded.size() * 2 + 9))};
+    loadBlock(spec);
+    std::vector<std::u16string> names;
+    for (const auto& [name, record] : exchange.materialTable) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"M_1", u"M_2"}));
+}
+
+// Materials, then lights, then solids, then views, whichever sections are present: the
+// journal is exactly what each sender makes of its section, in that order.
+TEST_F(ModelBlockTest, SectionsArePlacedAndSentInOrderForEveryCombination) {
+    MaterialRecord oak;
+    oak.MaterialID_Name = u"M_oak";
+    oak.InterfaceName = u"Oak";
+    oak.Diffuse[0] = 0.5f;
+    oak.nTimeID = 4;
+    MaterialRecord steel = oak;
+    steel.MaterialID_Name = u"M_steel";
+    LightRecord lamp;
+    lamp.Kind = LightKind::Point;
+    lamp.LightSolidID = 31;
+    lamp.Intensity = 2;
+    LightRecord spot = lamp;
+    spot.Kind = LightKind::Spot;
+    spot.LightSolidID = 32;
+    ViewList views;
+    views.views.resize(2);
+    views.views[0].name = u"Front";
+    views.views[0].fieldOfView = 0.8f;
+    views.views[1].name = u"Back";
+    views.views[1].eye[0] = 3;
+    const std::vector<std::u16string> materialTexts = {scene::materialBlockText(oak), scene::materialBlockText(steel)};
+    const std::vector<std::u16string> lightTexts = {scene::lightBlockText(lamp), scene::lightBlockText(spot)};
+    const std::u16string viewsText = scene::viewsBlockText(views);
+    const PartSpec part = trianglePart(u"Body", 2);
+
+    for (int mask = 0; mask < 16; ++mask) {
+        SCOPED_TRACE("sections " + std::to_string(mask));
+        ModelBlockSpec spec;
+        if (mask & 1) spec.materials = std::vector<writer::MaterialEntrySpec>{materialEntry(materialTexts[0]), materialEntry(materialTexts[1])};
+        if (mask & 2) spec.lights = lightTexts;
+        if (mask & 4) spec.solids = std::vector<SolidSpec>{solid(5, 0, {part})};
+        if (mask & 8) spec.views = viewsText;
+
+        ModelExchange loaded(recorder.api());
+        loaded.session.handle = kHandle;
+        write(ContainerWriter().addModelBlock(kProject, spec));
+        loaded.containerPath = dataFilePath(u"_model.alm");
+        loadModelEntry(loaded, 0);
+        const std::vector<std::string> journal = recorder.lines;
+        recorder.clear();
+
+        ModelExchange reference(recorder.api());
+        reference.session.handle = kHandle;
+        if (mask & 1) {
+            for (const std::u16string& text : materialTexts) {
+                MaterialRecord record;
+                parseMaterialBlock(record, text);
+                sendMaterial(reference.session, record);
+            }
+        }
+        if (mask & 2) {
+            for (const std::u16string& text : lightTexts) {
+                LightRecord record;
+                parseLightBlock(record, text);
+                sendLight(reference.session, record);
+            }
+        }
+        if (mask & 4) recorder.lines.insert(recorder.lines.end(), {beginNodeLine("Solid_5"), indexedLine("Body", part), kEndNode});
+        if (mask & 8) {
+            ViewList list;
+            parseViewsBlock(viewsText, list);
+            applyViewList(reference, list);
+        }
+        EXPECT_EQ(journal, recorder.lines);
+        EXPECT_EQ(loaded.materialTable.size(), (mask & 1) ? 2u : 0u);
+        EXPECT_EQ(loaded.lightTable.size(), (mask & 2) ? 2u : 0u);
+        EXPECT_EQ(loaded.solidTable.size(), (mask & 4) ? 1u : 0u);
+        // View 1 is stored, then overwritten by the active view 0.
+        EXPECT_EQ(loaded.storedViews.size(), (mask & 8) ? 1u : 0u);
+        loaded.session.handle = 0;
+        reference.session.handle = 0;
+        recorder.clear();
+    }
+}
+
+// A small container with every section, and where its counts and offsets lie.
+struct SmallScene {
+    ContainerWriter container;
+    std::string bytes;
+    size_t block = 0;
+    size_t solidRecord = 0, firstPart = 0, firstPartArrays = 0;
+    PartSpec a = trianglePart(u"A", 0), b = trianglePart(u"B", 1);
+
+    SmallScene() {
+        MaterialRecord material;
+        material.MaterialID_Name = u"M";
+        LightRecord light;
+        light.Kind = LightKind::Point;
+        light.LightSolidID = 2;
+        ViewList views;
+        views.views.resize(1);
+        views.views[0].name = u"V";
+        ModelBlockSpec spec;
+        spec.materials = std::vector<writer::MaterialEntrySpec>{materialEntry(scene::materialBlockText(material))};
+        spec.lights = std::vector<std::u16string>{scene::lightBlockText(light)};
+        spec.solids = std::vector<SolidSpec>{solid(7, 1, {a, b})};
+        spec.views = scene::viewsBlockText(views);
+        container.addModelBlock(kProject, spec);
+        bytes = container.bytes();
+        block = kHeaderSize;
+        const size_t solidTable = block + u32At(bytes, block) + u32At(bytes, block + 4);
+        solidRecord = block + u32At(bytes, solidTable + 4);
+        const size_t partTable = solidRecord + 4 + u32At(bytes, solidRecord + 4);
+        firstPart = block + u32At(bytes, partTable + 4);
+        firstPartArrays = firstPart + 4 + u32At(bytes, firstPart + 4);
+    }
+};
+
+void patchFile(const std::string& path, size_t at, uint32_t value) {
+    std::string word;
+    writer::appendU32(word, value);
+    std::FILE* f = std::fopen(path.c_str(), "rb+");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, static_cast<long>(at), SEEK_SET);
+    std::fwrite(word.data(), 1, 4, f);
+    std::fclose(f);
+}
+
+// Nodes open and close in pairs, with parts only inside them.
+void expectWellFormed(const std::vector<std::string>& ops, int maxTriangles) {
+    int open = 0, triangles = 0;
+    for (const std::string& op : ops) {
+        if (op == "BeginNode") {
+            EXPECT_EQ(open++, 0);
+        }
+        if (op == "EndNode") {
+            EXPECT_EQ(--open, 0);
+        }
+        if (op == "AddIndexedTriangle") {
+            EXPECT_EQ(open, 1);
+            ++triangles;
+        }
+    }
+    EXPECT_EQ(open, 0);
+    EXPECT_LE(triangles, maxTriangles);
+}
+
+TEST_F(ModelBlockTest, EveryTruncationOfTheBlockReadsSafely) {
+    SmallScene scene;
+    write(scene.container);
+    loadEntry0();
+    const std::vector<std::string> full = recorder.lines;
+    ASSERT_EQ(recorder.linesOf("AddIndexedTriangle").size(), 2u);
+
+    for (size_t size = scene.bytes.size() - 1; size >= kHeaderSize; --size) {
+        SCOPED_TRACE("cut at " + std::to_string(size));
+        std::filesystem::resize_file(modelPath(), size);
+        recorder.clear();
+        ModelExchange cut(recorder.api());
+        cut.session.handle = kHandle;
+        cut.containerPath = dataFilePath(u"_model.alm");
+        gLargestAllocation = 0;
+        loadModelEntry(cut, 0);
+        EXPECT_LE(gLargestAllocation, scene.bytes.size());
+        expectWellFormed(recorder.ops(), 2);
+        EXPECT_EQ(cut.sourceProject, kProject);
+        cut.session.handle = 0;
+        if (HasFailure()) break;
+    }
+    // Cut inside the header: a fresh header is written and nothing is read.
+    std::filesystem::resize_file(modelPath(), kHeaderSize - 1);
+    recorder.clear();
+    loadEntry0();
+    EXPECT_EQ(recorder.lines, std::vector<std::string>{});
+    EXPECT_EQ(std::filesystem::file_size(modelPath()), kHeaderSize);
+}
+
+TEST_F(ModelBlockTest, AllOnesInAnyWordOfTheBlockReadsSafely) {
+    SmallScene scene;
+    write(scene.container);
+    for (size_t at = scene.block; at + 4 <= scene.bytes.size(); ++at) {
+        SCOPED_TRACE("0xFFFFFFFF at " + std::to_string(at));
+        patchFile(modelPath(), at, 0xFFFFFFFFu);
+        recorder.clear();
+        ModelExchange damaged(recorder.api());
+        damaged.session.handle = kHandle;
+        damaged.containerPath = dataFilePath(u"_model.alm");
+        gLargestAllocation = 0;
+        loadModelEntry(damaged, 0);
+        EXPECT_LE(gLargestAllocation, scene.bytes.size());
+        // A damaged offset may point a table at other parts of the block, so a part can be
+        // sent more than once; the journal still has to be well formed.
+        expectWellFormed(recorder.ops(), 1 << 20);
+        damaged.session.handle = 0;
+        patchFile(modelPath(), at, u32At(scene.bytes, at));
+        if (HasFailure()) break;
+    }
+}
+
+TEST_F(ModelBlockTest, AbsurdCountsEmptyOnlyWhatTheyCount) {
+    SmallScene scene;
+    write(scene.container);
+    const std::vector<std::string> partB = {indexedLine("B", scene.b)};
+
+    // The positions count of part A: A goes as an empty mesh, B is read as usual.
+    patchFile(modelPath(), scene.firstPartArrays, 0xFFFFFFFFu);
+    loadEntry0();
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
+              (std::vector<std::string>{triangleLine("A", 0, 0, "null", false, false, "null"), partB[0]}));
+
+    // The label count of part A: the label is empty, the arrays are still found.
+    patchFile(modelPath(), scene.firstPartArrays, u32At(scene.bytes, scene.firstPartArrays));
+    patchFile(modelPath(), scene.firstPart + 16, 0xFFFFFFFFu);
+    recorder.clear();
+    loadEntry0();
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"), (std::vector<std::string>{indexedLine("", scene.a), partB[0]}));
+
+    // The part table count: the node is sent empty.
+    patchFile(modelPath(), scene.firstPart + 16, u32At(scene.bytes, scene.firstPart + 16));
+    const size_t partTable = scene.solidRecord + 4 + u32At(scene.bytes, scene.solidRecord + 4);
+    patchFile(modelPath(), partTable, 0xFFFFFFFFu);
+    recorder.clear();
+    loadEntry0();
+    EXPECT_EQ(recorder.linesOf("BeginNode").size(), 1u);
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"), std::vector<std::string>{});
+}
+
+TEST_F(ModelBlockTest, NegativeOrFarBlockOffsetReadsAnEmptyBlock) {
+    for (int32_t offset : {-1, std::numeric_limits<int32_t>::min(), 0x7FFFFFF0}) {
+        ContainerWriter container;
+        container.addModelBlock(kProject, solidsBlock({solid(1)}));
+        container.entries[0].blockOffset = offset;
+        recorder.clear();
+        load(container);
+        EXPECT_EQ(recorder.lines, std::vector<std::string>{});
+        EXPECT_EQ(exchange.sourceProject, kProject);
+    }
+}
+
+} // namespace
