@@ -208,8 +208,10 @@ int wmain(int argc, wchar_t** argv) {
     bool passed = true;
     for (const std::wstring& step : settings.steps) {
         std::string reason;
+        const ULONGLONG began = GetTickCount64();
         const bool ok = runStep(host, settings, step, reason);
-        say((ok ? "ok   " : "FAIL ") + toUtf8(step) + (ok ? "" : " (" + reason + ")") + "\n");
+        const std::string took = " [" + std::to_string(GetTickCount64() - began) + " ms]";
+        say((ok ? "ok   " : "FAIL ") + toUtf8(step) + (ok ? "" : " (" + reason + ")") + took + "\n");
         if (!ok) {
             passed = false;
             break;

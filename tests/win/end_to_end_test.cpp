@@ -1,0 +1,276 @@
+// End-to-end scenarios: OrvexExchange.exe driven by the host simulator, with the stand-in
+// renderer journaling every call. Each scenario checks the journal, the log, the message
+// boxes and the exit code.
+#include "host-sim/host_sim.h"
+#include "scene-writer/container_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace orvex {
+namespace {
+
+using namespace hostsim;
+
+// The stand-in renderer's session handle, as the journal writes it.
+#define H "\"h\":24149"
+const std::string kStart = R"({"op":"StartOrvexRender","project":"House","client":"TestDCC","version":"1.0"})";
+const std::string kCreate = R"({"op":"CreateSession","reserved":0,"key":"h7c2x5j9d1t4f8m3w6k0"})";
+const std::string kSetting = R"({"op":"SetSceneSetting",)" H R"(,"scale":1,"mode":2,"flags":0})";
+const std::string kModelPath = R"({"op":"SetModelFilePath",)" H R"(,"path":"C:\\Work\\House.orvexa"})";
+const std::string kSavePath = R"({"op":"SaveToFiles",)" H R"(,"path":"C:\\Work\\House.orvexa"})";
+const std::string kFlush = R"({"op":"FlushData",)" H "}";
+const std::string kDestroy = R"({"op":"DestroySession",)" H "}";
+#undef H
+const std::vector<std::string> kGoodStart = {kStart, kCreate, kSetting, kModelPath, kSavePath, kFlush};
+
+const std::wstring kFileCaption = L"Error: Orvex Render application!";
+const std::wstring kMissingRendererCaption = L"Error: missing Orvex Render application!";
+const std::wstring kMissingRendererText =
+    L"Missing the Orvex render. Install it and start the command.\n\nhttps://www.orvex-render.example/download";
+
+std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(scratch_.path().find(L"orvex-e2e"), std::wstring::npos);
+        // A program left over from an earlier run would take every request as a second start.
+        ASSERT_EQ(FindWindowW(kProgramWindowClass, nullptr), nullptr) << "an OrvexExchange.exe is still running";
+        appData_ = scratch_ / L"appdata";
+        dataFolder_ = dataFolderFor(appData_);
+        options_.program = windowsPath(fromUtf8(ORVEX_BIN_DIR)) + L"\\OrvexExchange.exe";
+        options_.appData = appData_;
+        options_.journal = scratch_ / L"journal.jsonl";
+        ASSERT_TRUE(host_.openHostWindow());
+    }
+
+    // The data folder with "_model.alm" whose entry 0 is an empty model block.
+    void writeEmptyModel(const std::u16string& project = u"C:\\Work\\House.plan") {
+        ASSERT_TRUE(makeFolders(dataFolder_));
+        writer::ContainerWriter container;
+        container.addModelBlock(project, writer::ModelBlockSpec{});
+        ASSERT_TRUE(writeFile(dataFolder_ + L"\\_model.alm", container.bytes()));
+    }
+
+    void start(const std::wstring& word = L"") { ASSERT_TRUE(host_.startProgram(options_, word)); }
+
+    // Waits for the program to end; its exit code must be 0.
+    void expectCleanExit() {
+        const auto code = host_.waitForExit();
+        ASSERT_TRUE(code.has_value()) << "the program did not end";
+        EXPECT_EQ(*code, 0u);
+    }
+
+    // The request 1026 makes the running program answer with 1137 (wParam 0, lParam 10).
+    void expectStateSavedAnswer() {
+        const auto answer = host_.waitForMessage(1137);
+        ASSERT_TRUE(answer.has_value()) << "no 1137 from the program";
+        EXPECT_EQ(answer->wParam, 0u);
+        EXPECT_EQ(answer->lParam, 10);
+    }
+
+    void expectBox(const std::wstring& caption, const std::wstring& text) {
+        const auto box = host_.answerMessageBox();
+        ASSERT_TRUE(box.has_value()) << "no message box";
+        EXPECT_EQ(toUtf8(box->caption), toUtf8(caption));
+        EXPECT_EQ(toUtf8(box->text), toUtf8(text));
+    }
+
+    std::vector<std::string> journal() const { return readLines(options_.journal); }
+    bool journalExists() const { return fileExists(options_.journal); }
+
+    // The log's lines as "A: text" (8-bit writer) or "W: text" (UTF-16 writer), each stamp
+    // checked for its writer's format.
+    std::vector<std::string> log() const {
+        static const std::regex narrow(R"(^\[\d{4}\. \d{2}\. \d{2} - \d{2}:\d{2}:\d{2}\]: (.*)$)");
+        static const std::regex wide(R"(^\[\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\]: (.*)$)");
+        std::vector<std::string> texts;
+        for (const std::string& line : readLines(logFileFor(appData_))) {
+            std::smatch m;
+            if (std::regex_match(line, m, narrow)) texts.push_back("A: " + m[1].str());
+            else if (std::regex_match(line, m, wide)) texts.push_back("W: " + m[1].str());
+            else texts.push_back("?: " + line);
+        }
+        return texts;
+    }
+
+    ScratchFolder scratch_{L"orvex-e2e"};
+    std::wstring appData_;
+    std::wstring dataFolder_;
+    ProgramOptions options_;
+    HostSimulator host_; // after the folder: ends a program still running before it is removed
+};
+
+TEST_F(EndToEnd, GoodStartSendsEntryZeroAndEndsWhenTheHostWindowCloses) {
+    writeEmptyModel();
+    start();
+    host_.post(1026);
+    expectStateSavedAnswer(); // the loop runs and has found the host window
+    host_.closeHostWindow();
+    expectCleanExit();
+    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Sync Model state 0"}));
+    EXPECT_TRUE(fileExists(dataFolder_ + L"\\_mod.sync"));
+}
+
+TEST_F(EndToEnd, MissingDataFolderIsReportedWithoutAnyRendererCall) {
+    // The log lies beside the data folder, so its parent exists; the data folder does not.
+    ASSERT_TRUE(makeFolders(appData_ + L"\\Quorvel\\Planomat2027_OrvexPlugin"));
+    start();
+    expectBox(kFileCaption, L"File not found.");
+    expectCleanExit();
+    EXPECT_FALSE(journalExists());
+    EXPECT_EQ(log(), std::vector<std::string>{"A: File not found."});
+}
+
+TEST_F(EndToEnd, MissingModelFileIsCreatedWithAFreshHeaderAndReported) {
+    ASSERT_TRUE(makeFolders(dataFolder_));
+    start();
+    expectBox(kFileCaption, L"File format error.");
+    expectCleanExit();
+    EXPECT_FALSE(journalExists());
+    EXPECT_EQ(log(), std::vector<std::string>{"A: File format error."});
+    const auto written = readFile(dataFolder_ + L"\\_model.alm");
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(written->size(), 208644u);
+    EXPECT_TRUE(*written == writer::ContainerWriter().bytes()) << "not an empty header";
+}
+
+TEST_F(EndToEnd, RendererThatFailsToStartGivesTheMissingRendererBox) {
+    writeEmptyModel();
+    options_.variables = {{L"ORVEX_FAIL_START", L"7"}};
+    start();
+    expectBox(kMissingRendererCaption, kMissingRendererText);
+    expectCleanExit();
+    EXPECT_EQ(journal(), std::vector<std::string>{kStart});
+    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Connection Error: 7"}));
+}
+
+TEST_F(EndToEnd, RefusedSessionIsReportedWithItsCode) {
+    writeEmptyModel();
+    options_.variables = {{L"ORVEX_FAIL_SESSION", L"-3"}};
+    start();
+    expectBox(kFileCaption, L"Create Session Error: -3");
+    expectCleanExit();
+    // No session handle: nothing to destroy at the end.
+    EXPECT_EQ(journal(), (std::vector<std::string>{kStart, kCreate}));
+    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Create Session Error: -3"}));
+}
+
+TEST_F(EndToEnd, MissingRendererLibraryGivesTheMissingRendererBox) {
+    writeEmptyModel();
+    const std::wstring alone = scratch_ / L"alone";
+    ASSERT_TRUE(makeFolders(alone));
+    ASSERT_TRUE(CopyFileW(options_.program.c_str(), (alone + L"\\OrvexExchange.exe").c_str(), FALSE));
+    options_.program = alone + L"\\OrvexExchange.exe";
+    start();
+    expectBox(kMissingRendererCaption, kMissingRendererText);
+    expectCleanExit();
+    EXPECT_FALSE(journalExists());
+    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Connection Error: -1"}));
+}
+
+TEST_F(EndToEnd, RendererLibraryWithoutOneOperationIsNeverCalled) {
+    // A copy of the stand-in whose export "ORVEXAPI_SendSimpleSceneViews" is renamed in place
+    // (to a name that keeps the export table sorted), as a renderer of another version
+    // might lack an operation.
+    writeEmptyModel();
+    const std::wstring folder = scratch_ / L"partial";
+    ASSERT_TRUE(makeFolders(folder));
+    auto library = readFile(windowsPath(fromUtf8(ORVEX_BIN_DIR)) + L"\\OrvexApi.dll");
+    ASSERT_TRUE(library.has_value());
+    const std::string name("ORVEXAPI_SendSimpleSceneViews\0", 30);
+    size_t renamed = 0;
+    for (size_t at = library->find(name); at != std::string::npos; at = library->find(name, at + 1)) {
+        (*library)[at + name.size() - 2] = 'Z';
+        ++renamed;
+    }
+    ASSERT_GT(renamed, 0u);
+    ASSERT_TRUE(writeFile(folder + L"\\OrvexApi.dll", *library));
+    ASSERT_TRUE(CopyFileW(options_.program.c_str(), (folder + L"\\OrvexExchange.exe").c_str(), FALSE));
+    options_.program = folder + L"\\OrvexExchange.exe";
+    start();
+    expectBox(kMissingRendererCaption, kMissingRendererText);
+    expectCleanExit();
+    EXPECT_FALSE(journalExists());
+    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Connection Error: -1"}));
+}
+
+TEST_F(EndToEnd, RenderStatusZeroEndsTheProgramWhileTheHostStays) {
+    writeEmptyModel();
+    options_.variables = {{L"ORVEX_STATUS_ZERO_AFTER", L"1"}};
+    start();
+    expectCleanExit();
+    EXPECT_TRUE(IsWindow(host_.hostWindow()));
+    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+}
+
+TEST_F(EndToEnd, ExitCommandEndsTheProgramAndOtherCommandsDoNot) {
+    writeEmptyModel();
+    start();
+    host_.post(WM_COMMAND, 104, 0);
+    host_.post(1026);
+    expectStateSavedAnswer(); // still running after 104
+    host_.post(WM_COMMAND, 105, 0);
+    expectCleanExit(); // the host window is still open: only the command ended it
+    EXPECT_TRUE(IsWindow(host_.hostWindow()));
+    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+}
+
+TEST_F(EndToEnd, CloseMessageEndsTheProgram) {
+    writeEmptyModel();
+    start();
+    host_.post(1026);
+    expectStateSavedAnswer();
+    host_.post(WM_CLOSE);
+    expectCleanExit();
+    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+}
+
+TEST_F(EndToEnd, ModelSyncWordRunsTheStateSaveAsTheFirstRequest) {
+    writeEmptyModel();
+    start(L"ModelSync");
+    expectStateSavedAnswer();
+    host_.closeHostWindow();
+    expectCleanExit();
+    EXPECT_EQ(log(), (std::vector<std::string>{"A: Args - ", "W: ModelSync", "A: Init Start", "A: Sync Model state 0"}));
+    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+}
+
+TEST_F(EndToEnd, SecondInstanceForwardsItsRequestToTheRunningOne) {
+    writeEmptyModel();
+    start();
+    ASSERT_NE(host_.waitForProgramWindow(), nullptr);
+    const auto second = host_.runInstance(options_, L"ModelSync");
+    ASSERT_TRUE(second.has_value()) << "the second instance did not end";
+    EXPECT_EQ(*second, 0u);
+    expectStateSavedAnswer();
+    EXPECT_TRUE(host_.programRunning());
+    host_.closeHostWindow();
+    expectCleanExit();
+    // The second instance logs its word and touches nothing else; the running one answers.
+    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Args - ", "W: ModelSync", "A: Sync Model state 0"}));
+    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+}
+
+TEST_F(EndToEnd, NextStartAfterTheEndIsAFirstInstanceAgain) {
+    writeEmptyModel();
+    start();
+    host_.post(WM_COMMAND, 105, 0);
+    expectCleanExit();
+    start(L"ModelSync");
+    expectStateSavedAnswer(); // a second instance would have forwarded to no one
+    host_.post(WM_COMMAND, 105, 0);
+    expectCleanExit();
+    EXPECT_EQ(journal(), joined(joined(kGoodStart, {kDestroy}), joined(kGoodStart, {kDestroy})));
+}
+
+} // namespace
+} // namespace orvex
