@@ -272,5 +272,65 @@ TEST_F(EndToEnd, NextStartAfterTheEndIsAFirstInstanceAgain) {
     EXPECT_EQ(journal(), joined(joined(kGoodStart, {kDestroy}), joined(kGoodStart, {kDestroy})));
 }
 
+// Only the operation names of journal lines.
+std::vector<std::string> operations(const std::vector<std::string>& lines) {
+    std::vector<std::string> ops;
+    for (const std::string& line : lines) ops.push_back(journalField(line, "op"));
+    return ops;
+}
+
+writer::SolidSpec triangleSolid(uint32_t id, uint32_t timestamp) {
+    writer::SolidSpec solid;
+    solid.id = id;
+    solid.timestamp = timestamp;
+    writer::PartSpec part;
+    part.label = u"Wall";
+    part.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    part.indices = {0, 1, 2};
+    solid.parts.push_back(part);
+    return solid;
+}
+
+// The host's round of a change: 1026 asks for the sync state, the host writes "_mod.sm"
+// with the change directory and the changed model, then 1027 (logged) or 1028 (quiet).
+TEST_F(EndToEnd, ChangeRoundDeletesListedSolidsAndLogsOnlyTheLoudRequest) {
+    ASSERT_TRUE(makeFolders(dataFolder_));
+    writer::ModelBlockSpec model;
+    model.solids = std::vector<writer::SolidSpec>{triangleSolid(7, 1234)};
+    writer::ContainerWriter first;
+    first.addModelBlock(u"C:\\Work\\House.plan", model);
+    ASSERT_TRUE(writeFile(dataFolder_ + L"\\_model.alm", first.bytes()));
+
+    start();
+    host_.post(1026);
+    expectStateSavedAnswer();
+    EXPECT_EQ(readFile(dataFolder_ + L"\\_mod.sync"),
+              std::string("SourceProject: [C:\\Work\\House.plan]\r\nID3D: [7] TimeStamp: [1234]\r\n"));
+
+    writer::ContainerWriter change;
+    change.addChangeDirectory(u"C:\\Work\\House.plan", writer::ChangeDirectorySpec{{{u"Solid", {7, 99}}}, {}});
+    change.addModelBlock(u"C:\\Work\\House.plan", writer::ModelBlockSpec{});
+    ASSERT_TRUE(writeFile(dataFolder_ + L"\\_mod.sm", change.bytes()));
+    host_.post(1027);
+    host_.post(1028); // solid 7 is gone by now: nothing left to delete
+    host_.post(1026);
+    expectStateSavedAnswer(); // both synchronisations have run
+    host_.closeHostWindow();
+    expectCleanExit();
+
+    const std::vector<std::string> lines = journal();
+    EXPECT_EQ(operations(lines),
+              (std::vector<std::string>{"StartOrvexRender", "CreateSession", "SetSceneSetting", "SetModelFilePath",
+                                        "SaveToFiles", "BeginNode", "AddIndexedTriangle", "EndNode", "FlushData",
+                                        "DeleteNode", "FlushData", "FlushData", "FlushData", "FlushData",
+                                        "DestroySession"}));
+    ASSERT_EQ(lines.size(), 15u);
+    EXPECT_EQ(journalField(lines[5], "name"), "Solid_7");
+    EXPECT_EQ(lines[9], R"({"op":"DeleteNode","h":24149,"name":"Solid_7"})");
+    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Sync Model state 0", "A: Sync Model state 1 _ Start",
+                                               "A: Sync Model state 1 _ End", "A: Sync Model state 0"}));
+    EXPECT_EQ(readFile(dataFolder_ + L"\\_mod.sync"), std::string("SourceProject: [C:\\Work\\House.plan]\r\n"));
+}
+
 } // namespace
 } // namespace orvex
