@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cwctype>
+#include <cwchar>
 #include <iterator>
 
 namespace orvex::hostsim {
