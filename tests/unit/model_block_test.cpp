@@ -1,5 +1,6 @@
 // Model blocks to the renderer: section placement and order, solids as nodes, parts as
 // indexed meshes, and what damaged or truncated blocks do.
+#include "allocation_watch.h"
 #include "app/data_folder.h"
 #include "lights/light_block.h"
 #include "lights/send_light.h"
@@ -22,28 +23,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
-#include <new>
 
 using namespace orvex;
 using writer::ContainerWriter;
 using writer::ModelBlockSpec;
 using writer::PartSpec;
 using writer::SolidSpec;
-
-// Every allocation of the test program passes here, so that a test can see the largest
-// single request a read made: a count taken from a damaged file must never size storage.
-namespace {
-size_t gLargestAllocation = 0;
-}
-
-void* operator new(std::size_t size) {
-    if (size > gLargestAllocation) gLargestAllocation = size;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-// Kept out of line: inlined, the compiler would see free() meet a pointer from new.
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -464,9 +449,9 @@ TEST_F(ModelBlockTest, EveryTruncationOfTheBlockReadsSafely) {
         ModelExchange cut(recorder.api());
         cut.session.handle = kHandle;
         cut.containerPath = dataFilePath(u"_model.alm");
-        gLargestAllocation = 0;
+        test::largestAllocation = 0;
         loadModelEntry(cut, 0);
-        EXPECT_LE(gLargestAllocation, scene.bytes.size());
+        EXPECT_LE(test::largestAllocation, scene.bytes.size());
         expectWellFormed(recorder.ops(), 2);
         EXPECT_EQ(cut.sourceProject, kProject);
         cut.session.handle = 0;
@@ -490,9 +475,9 @@ TEST_F(ModelBlockTest, AllOnesInAnyWordOfTheBlockReadsSafely) {
         ModelExchange damaged(recorder.api());
         damaged.session.handle = kHandle;
         damaged.containerPath = dataFilePath(u"_model.alm");
-        gLargestAllocation = 0;
+        test::largestAllocation = 0;
         loadModelEntry(damaged, 0);
-        EXPECT_LE(gLargestAllocation, scene.bytes.size());
+        EXPECT_LE(test::largestAllocation, scene.bytes.size());
         // A damaged offset may point a table at other parts of the block, so a part can be
         // sent more than once; the journal still has to be well formed.
         expectWellFormed(recorder.ops(), 1 << 20);
