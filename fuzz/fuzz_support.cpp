@@ -1,0 +1,119 @@
+// The fuzz targets' process set-up: a platform whose only data folder is a private temporary
+// folder, and which never decodes an image, so no target does real image work.
+#include "fuzz_support.h"
+
+#include "app/data_folder.h"
+#include "app/log.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <unistd.h>
+
+namespace orvex::fuzz {
+
+namespace {
+
+std::string gFolder;
+
+class FuzzPlatform final : public Platform {
+public:
+    std::optional<std::u16string> environmentVariable(const std::u16string&, size_t) override {
+        return std::nullopt;
+    }
+    // The data folder comes from the registry path of the lookup: the value is used as it
+    // stands, ending in a backslash so that the log (named by appending to the folder
+    // without a separator) lands inside it too.
+    std::optional<std::u16string> registryValue(const std::u16string&, const std::u16string& value,
+                                                size_t) override {
+        if (value != u"TempPath") return std::nullopt;
+        return fromUtf8(gFolder.substr(0, gFolder.size() - 1)) + u"\\";
+    }
+    void messageBoxW(const std::u16string&, const std::u16string&) override {}
+    void messageBoxA(const std::string&, const std::string&) override {}
+    bool decodeImage(const std::u16string&, PixelImage&) override { return false; }
+};
+
+void removeFolder() {
+    std::error_code ignored;
+    if (!gFolder.empty()) std::filesystem::remove_all(gFolder, ignored);
+}
+
+} // namespace
+
+void setUp() {
+    if (!gFolder.empty()) return;
+    char pattern[] = "/tmp/orvex-fuzz-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        std::abort();
+    }
+    gFolder = std::string(pattern) + "/";
+    std::atexit(removeFolder);
+
+    static FuzzPlatform platformInstance;
+    setPlatform(&platformInstance);
+    resetDataFolderCache();
+    resetLogRotation();
+
+    journal::setBehaviour({});
+    journal::setSink(nullptr);
+}
+
+const std::string& dataFolder() { return gFolder; }
+
+void writeDataFile(const std::string& name, const uint8_t* data, size_t size) {
+    const std::string path = gFolder + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        std::perror(path.c_str());
+        std::abort();
+    }
+    if (size != 0 && std::fwrite(data, 1, size, f) != size) std::abort();
+    std::fclose(f);
+}
+
+void writeDataFile(const std::string& name, const std::string& bytes) {
+    writeDataFile(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+void writeContainer(const std::string& name, const std::string& header, const std::string& tail) {
+    static std::map<std::string, std::string> written; // file name -> header it holds
+    const std::string path = gFolder + name;
+    std::string& current = written[name];
+    if (current != header) {
+        writeDataFile(name, header + tail);
+        current = header;
+        return;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(header.size())) != 0 ||
+        ::pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(header.size())) !=
+            static_cast<ssize_t>(tail.size())) {
+        std::perror(path.c_str());
+        std::abort();
+    }
+    ::close(fd);
+}
+
+void removeLog() {
+    std::remove((gFolder + "Orvex_Log.log").c_str());
+    std::remove((gFolder + "Orvex_Log.logOld").c_str());
+}
+
+std::u16string unitsFromPairs(const uint8_t* data, size_t size) {
+    std::u16string text(size / 2, u'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+    return text;
+}
+
+std::u16string unitsFromBytes(const uint8_t* data, size_t size) {
+    return widenBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+}
+
+} // namespace orvex::fuzz

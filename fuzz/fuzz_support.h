@@ -1,0 +1,39 @@
+// What every fuzz target shares: a private data folder for this process, the in-process
+// journaling renderer, and the two ways fuzz bytes become block text.
+#pragma once
+
+#include "renderer-standin/journal.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace orvex::fuzz {
+
+// Sets up the process once (idempotent): a fresh folder under /tmp, removed at exit, is
+// the data folder of the program; the renderer journals every call (formatting its
+// arguments and hashing mesh arrays, as a renderer reads them) into no sink.
+void setUp();
+// The data folder as a native path ending in "/".
+const std::string& dataFolder();
+// Replaces a file of the data folder with the given bytes.
+void writeDataFile(const std::string& name, const uint8_t* data, size_t size);
+void writeDataFile(const std::string& name, const std::string& bytes);
+// Makes a data-folder container hold header + tail. The header is written only when the
+// file does not already begin with it (the reader never rewrites a header it can read), so
+// each run writes just its own bytes after the 208644 bytes of the header.
+void writeContainer(const std::string& name, const std::string& header, const std::string& tail);
+// Removes the log file, so that a long run does not grow it past any bound of its own.
+void removeLog();
+
+// Little-endian byte pairs as UTF-16 units (an odd last byte is dropped), the way texts
+// come out of the model container.
+std::u16string unitsFromPairs(const uint8_t* data, size_t size);
+// Each byte as one unit, the way the camera and views files are read.
+std::u16string unitsFromBytes(const uint8_t* data, size_t size);
+
+// The renderer table the targets hand to ModelExchange.
+inline const RendererApi& rendererApi() { return journal::journalingApi(); }
+constexpr RendererHandle kSessionHandle = 0x5E55; // what the journaling CreateSession gives
+
+} // namespace orvex::fuzz

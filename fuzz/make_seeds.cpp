@@ -1,0 +1,343 @@
+// Writes the seed corpus of every fuzz target, made by the project's own writers, and one
+// dictionary per target with the words its reader looks for.
+//   orvex_fuzz_seeds <output folder>  ->  <output>/corpus/<target>/seed-NN, <output>/dict/<target>.dict
+#include "platform/text.h"
+#include "scene-writer/camera_text.h"
+#include "scene-writer/container_writer.h"
+#include "scene-writer/light_text.h"
+#include "scene-writer/material_text.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace orvex;
+namespace fs = std::filesystem;
+using writer::ContainerWriter;
+using writer::ModelBlockSpec;
+using writer::PartSpec;
+using writer::SolidSpec;
+
+const std::u16string kProject = u"C:\\Work\\Fuzz.plan";
+
+std::string pairs(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) {
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>(c >> 8);
+    }
+    return out;
+}
+
+PartSpec indexedPart() {
+    PartSpec p;
+    p.label = u"Slab";
+    p.positions = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    p.indices = {0, 1, 2, 0, 2, 3};
+    p.attributes2.assign(4, 0xFFFFFFFFu);
+    p.attributes5.assign(4, 0);
+    return p;
+}
+
+PartSpec unindexedPart() {
+    PartSpec p;
+    p.label = u"Roof";
+    p.positions = {0, 0, 3, 4, 0, 3, 2, 0, 5};
+    return p;
+}
+
+MaterialRecord oakMaterial() {
+    MaterialRecord m;
+    m.MaterialID_Name = u"M_Oak";
+    m.InterfaceName = u"Oak floor";
+    m._nMatDescIndex = 2;
+    m.nTimeID = 1002;
+    m.Roughness = 0.5f;
+    m.Bump = 0.6f;
+    m.Diffuse[0] = 0.6f, m.Diffuse[1] = 0.4f, m.Diffuse[2] = 0.2f;
+    ExtendMaterialRecord diffuse;
+    diffuse.Type = 1;
+    diffuse.nFlag = 2;
+    diffuse.strFile = u"oak_floor.png";
+    ExtendMaterialRecord occlusion;
+    occlusion.Type = 3;
+    occlusion.Value = 0.8f;
+    m.MatExt = {diffuse, occlusion};
+    return m;
+}
+
+MaterialRecord lampMaterial() {
+    MaterialRecord m;
+    m.MaterialID_Name = u"M_Lamp";
+    m.InterfaceName = u"Lamp shade";
+    m.TypeNat = 17;
+    m.EmissiveIntensity = 250;
+    m.emissiveColor = 0x0080C0FF;
+    m.m_nContaintTransparent = 1;
+    m.Transparent = 0.95f;
+    return m;
+}
+
+LightRecord spotLight() {
+    LightRecord l;
+    l.LightSolidID = 502;
+    l.Kind = LightKind::Spot;
+    l.LightName = u"Reading spot";
+    l.From[0] = 2, l.From[1] = 2, l.From[2] = 2.4f;
+    l.To[0] = 0.3f, l.To[2] = 1.2f;
+    l.Coneangle = 35;
+    l.Intensity = 800;
+    l.Color[0] = 1, l.Color[1] = 0.9f, l.Color[2] = 0.8f;
+    return l;
+}
+
+LightRecord iesLight() {
+    LightRecord l;
+    l.LightSolidID = -3;
+    l.Kind = LightKind::Ies;
+    l.LightName = u"Wall washer";
+    l.strIESF_FilePath = u"wallwasher.ies";
+    l.LightTemperature = 3200;
+    l.Enabled = true;
+    return l;
+}
+
+CameraRecord camera(const std::u16string& name, const std::u16string& id, float x) {
+    CameraRecord c;
+    c.type = 1;
+    c.name = name;
+    c.nameId = id;
+    c.fieldOfView = 0.8f;
+    c.nearClip = 0.1f;
+    c.eye[0] = x, c.eye[1] = -12, c.eye[2] = 1.7f;
+    c.target[0] = 5, c.target[1] = 4, c.target[2] = 1.5f;
+    c.up[2] = 1;
+    return c;
+}
+
+ViewList views() {
+    ViewList list;
+    list.views = {camera(u"Street", u"V1", 5), camera(u"Garden", u"V2", 18), camera(u"Hall", u"V3", 2)};
+    list.active = 1;
+    return list;
+}
+
+ModelBlockSpec fullBlock() {
+    ModelBlockSpec spec;
+    spec.materials = std::vector<writer::MaterialEntrySpec>{
+        {scene::materialBlockText(oakMaterial()), std::nullopt},
+        {scene::materialBlockText(lampMaterial()), std::nullopt}};
+    spec.lights = std::vector<std::u16string>{scene::lightBlockText(spotLight()), scene::lightBlockText(iesLight())};
+    SolidSpec walls{101, 1, u"Walls", u"", {indexedPart(), unindexedPart()}, 1};
+    SolidSpec marker{105, 1, u"Marker", u"", {}, 0};
+    spec.solids = std::vector<SolidSpec>{walls, marker};
+    spec.views = scene::viewsBlockText(views());
+    return spec;
+}
+
+std::vector<ModelBlockSpec> blocks() {
+    std::vector<ModelBlockSpec> all{fullBlock(), ModelBlockSpec{}};
+    ModelBlockSpec materials;
+    materials.materials = std::vector<writer::MaterialEntrySpec>{
+        {scene::materialBlockText(oakMaterial()), std::nullopt},
+        {u"MaterialID_Name [odd]\n", 23u}}; // odd byte length
+    all.push_back(materials);
+    ModelBlockSpec lights;
+    lights.lights = std::vector<std::u16string>{scene::lightBlockText(iesLight())};
+    all.push_back(lights);
+    ModelBlockSpec solids;
+    solids.solids = std::vector<SolidSpec>{SolidSpec{0x80000000u, 9, u"a", u"b", {indexedPart()}, 0},
+                                           SolidSpec{7, 3, u"", u"", {unindexedPart(), PartSpec{}}, 0}};
+    solids.zeroSolidOffsets = 1;
+    all.push_back(solids);
+    ModelBlockSpec viewsOnly;
+    viewsOnly.views = scene::viewsBlockText(views());
+    all.push_back(viewsOnly);
+    return all;
+}
+
+class Output {
+public:
+    explicit Output(fs::path root) : root_(std::move(root)) {}
+
+    void seed(const std::string& target, const std::string& bytes) {
+        const fs::path folder = root_ / "corpus" / target;
+        fs::create_directories(folder);
+        char name[32];
+        std::snprintf(name, sizeof name, "seed-%02d", counts_[target]++);
+        write(folder / name, bytes);
+    }
+
+    // Each word in ASCII and as UTF-16 pairs, so that both readings of the bytes find it.
+    void dictionary(const std::string& target, const std::vector<std::string>& words) {
+        fs::create_directories(root_ / "dict");
+        std::string text;
+        for (const std::string& word : words) {
+            text += quoted(word);
+            text += quoted(pairs(widenBytes(word)));
+        }
+        write(root_ / "dict" / (target + ".dict"), text);
+    }
+
+    bool ok = true;
+
+private:
+    static std::string quoted(const std::string& bytes) {
+        std::string out = "\"";
+        for (unsigned char c : bytes) {
+            if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+                out += static_cast<char>(c);
+            } else {
+                char escape[5];
+                std::snprintf(escape, sizeof escape, "\\x%02X", c);
+                out += escape;
+            }
+        }
+        return out + "\"\n";
+    }
+
+    void write(const fs::path& path, const std::string& bytes) {
+        std::FILE* f = std::fopen(path.string().c_str(), "wb");
+        if (!f) {
+            ok = false;
+            return;
+        }
+        if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) ok = false;
+        if (std::fclose(f) != 0) ok = false;
+    }
+
+    fs::path root_;
+    std::map<std::string, int> counts_;
+};
+
+void containerSeeds(Output& out) {
+    const std::string t = "fuzz_container";
+    out.seed(t, ContainerWriter().addModelBlock(kProject, fullBlock()).bytes());
+    out.seed(t, ContainerWriter()
+                    .addChangeDirectory(kProject, {{{u"Solid", {101, 104}}, {u"Material", {1}}}, std::nullopt})
+                    .addModelBlock(kProject, fullBlock())
+                    .bytes());
+    ContainerWriter empty;
+    empty.name = u"Header only";
+    out.seed(t, empty.bytes());
+    ContainerWriter old;
+    old.version = 6;
+    out.seed(t, old.bytes());
+    ContainerWriter badEnd;
+    badEnd.headerEnd = 208640;
+    badEnd.addModelBlock(kProject, fullBlock());
+    out.seed(t, badEnd.bytes());
+    ContainerWriter negative;
+    negative.entryCount = -1;
+    negative.addModelBlock(kProject, fullBlock());
+    negative.entries[0].blockOffset = -20;
+    out.seed(t, negative.bytes());
+    out.seed(t, std::string(100, '\0')); // shorter than a header
+}
+
+void changeDirectorySeeds(Output& out) {
+    const std::string t = "fuzz_change_directory";
+    const std::vector<writer::ChangeDirectorySpec> directories = {
+        {{{u"Solid", {5, 9}}}, std::nullopt},
+        {{{u"Solid", {1, 2, 3, 0xFFFFFFFFu}}, {u"Material", {1, 2}}}, std::nullopt},
+        {{{u"solid", {1}}, {u"Solids", {2}}, {u"Material", {}}}, std::nullopt},
+        {{{u"Solid", {9}}}, 3u}, // odd word count
+        {{}, std::nullopt},
+    };
+    for (uint8_t flags : {0, 1, 2, 3})
+        for (const auto& d : directories) out.seed(t, std::string(1, char(flags)) + writer::encodeChangeDirectory(d));
+}
+
+void textSeeds(Output& out) {
+    for (const CameraRecord& c : {camera(u"", u"", 6), camera(u"Front view", u"V9", -1)}) {
+        const std::u16string text = scene::cameraBlockText(c);
+        out.seed("fuzz_camera", scene::hostFileBytes(text));
+        out.seed("fuzz_camera", pairs(text));
+    }
+    const std::u16string viewsText = scene::viewsBlockText(views());
+    out.seed("fuzz_views", scene::hostFileBytes(viewsText));
+    out.seed("fuzz_views", pairs(viewsText));
+    const std::u16string nested = u"Cameras_Start\nCameras_Camera_ObjectSTART\nCameras_Camera_ObjectSTART\n" +
+                                  scene::cameraBlockText(camera(u"In", u"I", 1)) +
+                                  u"Cameras_Camera_ObjectEND\nCameras_Camera_ObjectEND\nCameras_nActCamera [-1]\nCameras_End\n";
+    out.seed("fuzz_views", scene::hostFileBytes(nested));
+
+    for (const MaterialRecord& m : {oakMaterial(), lampMaterial()}) {
+        const std::u16string text = scene::materialBlockText(m);
+        out.seed("fuzz_material", narrowLatin1(text));
+        out.seed("fuzz_material", pairs(text));
+        for (const ExtendMaterialRecord& e : m.MatExt) {
+            out.seed("fuzz_extend_material", narrowLatin1(scene::extendMaterialBlockText(e)));
+            out.seed("fuzz_extend_material", pairs(scene::extendMaterialBlockText(e)));
+        }
+    }
+    for (const LightRecord& l : {spotLight(), iesLight()}) {
+        const std::u16string text = scene::lightBlockText(l);
+        out.seed("fuzz_light", narrowLatin1(text));
+        out.seed("fuzz_light", pairs(text));
+    }
+}
+
+void dictionaries(Output& out) {
+    out.dictionary("fuzz_camera", {"Camera_Start", "Camera_End", "Camera_Version [", "Camera_nType [",
+                                   "Camera__fov [", "Camera_Name [", "Camera__from [", "Camera__to [",
+                                   "Camera__up [", "Camera__fNerClipp [", "Camera_Name_ID [", "]", "\r\n",
+                                   "1e38", "-0", "nan", "inf", "0x1p-149"});
+    out.dictionary("fuzz_views", {"Cameras_Start", "Cameras_End", "Cameras_Version [", "Cameras_nActCamera [",
+                                  "Cameras_Camera_ObjectSTART", "Cameras_Camera_ObjectEND", "Camera_Start",
+                                  "Camera_End", "Camera__from [", "Camera_Name [", "Camera_Name_ID [",
+                                  "Camera__fov [", "Camera__fNerClipp [", "]", "\r\n", "-1", "2147483648"});
+    const std::vector<std::string> extend = {"ExtendMaterial_Start", "ExtendMaterial_End",
+                                             "ExtendMaterial_Version [", "ExtendMaterial_nAlcolor [",
+                                             "ExtendMaterial_nFlag [", "ExtendMaterial_Value ",
+                                             "ExtendMaterial_strFile [", "ExtendMaterial_Type [",
+                                             "ExtendMaterial_Color [", "]", "..\\", ":", "\\\\"};
+    std::vector<std::string> material = {"TypeNat ", "Ver ", "InterfaceName [", "MaterialID_Name [", "Diffuse ",
+                                         "Diffuse_Logical ", "AmbientFactor ", "DiffuseFactor ", "SpecularFactor ",
+                                         "Roughness ", "SpecularExponent ", "Anizotropic ", "Glossy ", "Fresnel ",
+                                         "Specular ", "Reflection ", "Transparent ", "IOR ", "Bump ", "Mat_Flags ",
+                                         "MixedColor [", "EmissiveIntensity ", "_nMatDescIndex [",
+                                         "m_nContaintTransparent [", "emissiveColor [", "emissiveStrength [",
+                                         "nTimeID [", "MatExt_ObjectSTART", "MatExt_ObjectEND", "17"};
+    material.insert(material.end(), extend.begin(), extend.end());
+    out.dictionary("fuzz_material", material);
+    out.dictionary("fuzz_extend_material", extend);
+    out.dictionary("fuzz_change_directory", {"Solid", "Material", "\x05\x00\x00\x00", "\x08\x00\x00\x00"});
+    // The binary targets carry texts of every kind: their dictionaries hold the keys of all.
+    std::vector<std::string> blockWords = material;
+    blockWords.insert(blockWords.end(), {"LightSolidID [", "LightSource [", "From [", "LightEnable: [",
+                                         "Cameras_Start", "Cameras_Camera_ObjectSTART",
+                                         "Cameras_Camera_ObjectEND", "Camera_Start", "Cameras_nActCamera ["});
+    out.dictionary("fuzz_model_block", blockWords);
+    out.dictionary("fuzz_container", blockWords);
+    out.dictionary("fuzz_light", {"Ver ", "LightFlags [", "LightSource [", "LightSourceIDName [", "From [", "To [",
+                                  "Color [", "Coneangle [", "Conedeltaangle [", "Intensity [",
+                                  "fLedIntensitiUnit [", "LightTimeStamp: [", "LightName [",
+                                  "strIESF_FilePath [", "LightTemperature [", "LightEnable: [",
+                                  "LightSourceID [", "LightSolidID [", "point", "spot", "IES", "Area",
+                                  "Uninitialized", "eInvalidLightParentSolidID", "]", "-2147483648"});
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    Output out{fs::path(argv[1])};
+    containerSeeds(out);
+    for (const ModelBlockSpec& spec : blocks()) out.seed("fuzz_model_block", writer::encodeModelBlock(spec));
+    changeDirectorySeeds(out);
+    textSeeds(out);
+    dictionaries(out);
+    if (!out.ok) {
+        std::fprintf(stderr, "orvex_fuzz_seeds: could not write everything under %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
