@@ -199,35 +199,37 @@ void ContainerWalk::part(uint64_t record, PartInfo& p) {
             if (count % 3 != 0)
                 c.problem(countAt, "position count " + std::to_string(count) + " is not a multiple of 3");
             size_t reported = 0, more = 0;
+            uint64_t moreAt = 0;
             for (uint32_t i = 0; i < count; ++i) {
                 float value;
                 std::memcpy(&value, c.data(dataAt + uint64_t(i) * 4), 4);
                 if (std::isfinite(value)) continue;
                 if (reported++ < kReportedPerArray)
                     c.problem(dataAt + uint64_t(i) * 4, "position value is not a finite number");
-                else
-                    ++more;
+                else if (more++ == 0)
+                    moreAt = dataAt + uint64_t(i) * 4;
             }
             if (more)
-                c.problem(countAt, std::to_string(more) + " more position values are not finite numbers");
+                c.problem(moreAt, std::to_string(more) + " more position values from here are not finite numbers");
         } else if (k == 5) {
             p.indexed = count != 0;
             if (count % 3 != 0)
                 c.problem(countAt, "index count " + std::to_string(count) + " is not a multiple of 3");
             const uint32_t vertices = positionCount / 3;
             size_t reported = 0, more = 0;
+            uint64_t moreAt = 0;
             for (uint32_t i = 0; i < count; ++i) {
                 const uint32_t index = c.u32At(dataAt + uint64_t(i) * 4);
                 if (index < vertices) continue;
                 if (reported++ < kReportedPerArray)
                     c.problem(dataAt + uint64_t(i) * 4, "index " + std::to_string(index) +
                                                             " is beyond the vertex count " + std::to_string(vertices));
-                else
-                    ++more;
+                else if (more++ == 0)
+                    moreAt = dataAt + uint64_t(i) * 4;
             }
             if (more)
-                c.problem(countAt, std::to_string(more) + " more indices are beyond the vertex count " +
-                                       std::to_string(vertices));
+                c.problem(moreAt, std::to_string(more) + " more indices from here are beyond the vertex count " +
+                                      std::to_string(vertices));
         }
     }
 }

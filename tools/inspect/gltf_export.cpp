@@ -259,10 +259,10 @@ void Builder::addSolid(const SolidInfo& solid) {
             const uint32_t* tri = &part.indices[t];
             if (tri[0] < vertices && tri[1] < vertices && tri[2] < vertices) indices.insert(indices.end(), tri, tri + 3);
         }
-        if (indices.empty()) continue; // nothing to draw; glTF has no empty primitives
         if (indices.size() != part.indices.size() / 3 * 3)
             notes_.push_back(node.name + " part \"" + text(part.label) + "\": triangles with indices beyond its " +
                              std::to_string(vertices) + " vertices left out");
+        if (indices.empty()) continue; // nothing to draw; glTF has no empty primitives
 
         std::vector<float> positions(part.positions.begin(), part.positions.begin() + size_t(vertices) * 3);
         for (float& v : positions) v = finiteOr(v, 0);

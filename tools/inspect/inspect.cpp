@@ -22,6 +22,7 @@
 #include "records/keyed_block_reader.h"
 #include "records/views.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -361,6 +362,17 @@ void inspectSyncState(Inspection& out, const std::u16string& name) {
     out.syncState = std::move(info);
 }
 
+// Problems of one file in the order of their offsets; files in the order they were read.
+void sortProblems(std::vector<Problem>& problems) {
+    std::vector<std::u16string> files;
+    for (const Problem& p : problems)
+        if (std::find(files.begin(), files.end(), p.file) == files.end()) files.push_back(p.file);
+    const auto rank = [&](const Problem& p) { return std::find(files.begin(), files.end(), p.file) - files.begin(); };
+    std::stable_sort(problems.begin(), problems.end(), [&](const Problem& a, const Problem& b) {
+        return rank(a) != rank(b) ? rank(a) < rank(b) : a.offset < b.offset;
+    });
+}
+
 void inspectFile(Inspection& out, const std::u16string& name, FileRole role) {
     switch (role) {
     case FileRole::ModelContainer:
@@ -474,6 +486,7 @@ Inspection inspectPath(const std::u16string& path) {
             return out;
         }
         inspectFile(out, name, role);
+        sortProblems(out.problems);
         return out;
     }
 
@@ -487,6 +500,7 @@ Inspection inspectPath(const std::u16string& path) {
                  {u"_mod.sync", FileRole::SyncState}};
     for (const auto& f : files)
         if (pathExists(dataFilePath(f.name))) inspectFile(out, f.name, f.role);
+    sortProblems(out.problems);
     return out;
 }
 
