@@ -1,0 +1,86 @@
+// An incremental sync that changes 10 solids of a 100,000-solid scene against the full
+// start-up of that scene, and the sync-state file of that scene against one fwrite of
+// the same bytes.
+#include "bench_support.h"
+
+#include "app/data_folder.h"
+#include "model/change_tracking.h"
+#include "model/container.h"
+#include "model/model_exchange.h"
+#include "support/recorder.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+using namespace orvex;
+
+int main() {
+    constexpr uint32_t kSolids = 100'000;
+    constexpr uint32_t kChanged = 10;
+    bench::ScratchFolder folder;
+    test::Recorder recorder;
+    journal::Behaviour quiet;
+    quiet.journaling = false;
+    journal::setBehaviour(quiet);
+
+    const writer::ModelBlockSpec scene = bench::smallSolidsModel(kSolids, 1, 1);
+    if (!bench::writeModel(folder.dataFile("_model.alm"), scene)) return 1;
+
+    std::unique_ptr<ModelExchange> exchange;
+    const double startUp = bench::bestOf(
+        3,
+        [&] {
+            exchange.reset();
+            exchange = std::make_unique<ModelExchange>(recorder.api());
+            exchange->session.handle = 1;
+            exchange->containerPath = dataFilePath(u"_model.alm");
+        },
+        [&] { loadModelEntry(*exchange, 0); });
+
+    // The host's change: ten solids spread over the scene are deleted and sent again.
+    writer::NamedList changed{u"Solid", {}};
+    writer::ModelBlockSpec changes;
+    changes.solids.emplace();
+    for (uint32_t i = 0; i < kChanged; ++i) {
+        writer::SolidSpec solid = (*scene.solids)[i * (kSolids / kChanged) + 7];
+        solid.timestamp = 2;
+        changed.ids.push_back(solid.id);
+        changes.solids->push_back(solid);
+    }
+    writer::ChangeDirectorySpec directory;
+    directory.lists = {changed};
+    writer::ContainerWriter container;
+    container.addChangeDirectory(exchange->sourceProject, directory).addModelBlock(exchange->sourceProject, changes);
+    if (!container.writeFile(folder.dataFile("_mod.sm"))) return 1;
+
+    journal::resetCounters();
+    syncModel(*exchange);
+    const uint64_t callsPerSync = journal::callCount();
+    const double sync = bench::bestOf(20, nullptr, [&] { syncModel(*exchange); });
+    std::printf("incremental sync: %llu renderer calls per sync, %zu solids in the table\n",
+                static_cast<unsigned long long>(callsPerSync), exchange->solidTable.size());
+    bench::printFigure("incremental sync of 10 of 100000 solids", sync * 1e3, "ms",
+                       "full start-up of the scene", startUp * 1e3, "ms");
+
+    const double state = bench::bestOf(5, nullptr, [&] { writeSyncState(*exchange); });
+    const std::string statePath = folder.dataFile("_mod.sync");
+    const uint64_t stateBytes = std::filesystem::file_size(statePath);
+    std::vector<char> bytes(stateBytes);
+    std::FILE* in = std::fopen(statePath.c_str(), "rb");
+    if (!in || std::fread(bytes.data(), 1, bytes.size(), in) != bytes.size()) return 1;
+    std::fclose(in);
+    const std::string copyPath = folder.dataFile("copy.sync");
+    const double plain = bench::bestOf(5, nullptr, [&] {
+        std::FILE* out = std::fopen(copyPath.c_str(), "wb");
+        if (!out) std::_Exit(1);
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    });
+    std::printf("sync-state file: %s for %zu solids\n", bench::megabytes(stateBytes).c_str(),
+                exchange->solidTable.size());
+    bench::printFigure("writeSyncState of 100000 solids", state * 1e3, "ms", "one fwrite of the same bytes",
+                       plain * 1e3, "ms");
+    exchange->session.handle = 0;
+    return 0;
+}

@@ -1,0 +1,234 @@
+// Shared pieces of the model benchmarks. POSIX only: the benchmarks run on native builds.
+#include "bench_support.h"
+
+#include "app/data_folder.h"
+#include "model/container.h"
+#include "model/model_exchange.h"
+#include "support/recorder.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace orvex::bench {
+
+ScratchFolder::ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orvex-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    root_ = pattern;
+    data_ = root_ + "/Quorvel/Planomat2027_OrvexPlugin/Data";
+    std::filesystem::create_directories(data_);
+    setenv("APPDATA", root_.c_str(), 1);
+    resetDataFolderCache();
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+}
+
+namespace {
+
+// A small deterministic generator, so that every run writes the same scene.
+struct Lcg {
+    uint32_t state;
+    uint32_t next() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+    float unit() { return float(next() & 0xFFFF) / 65535.0f; }
+};
+
+uint32_t floatBits(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return u;
+}
+
+} // namespace
+
+writer::PartSpec meshPart(std::u16string label, uint32_t vertexCount, uint32_t seed) {
+    writer::PartSpec part;
+    part.label = std::move(label);
+    Lcg random{seed};
+    part.positions.resize(size_t(vertexCount) * 3);
+    for (float& v : part.positions) v = random.unit() * 10.0f;
+    part.attributes2.resize(size_t(vertexCount) * 3);
+    for (uint32_t& n : part.attributes2) n = floatBits(random.unit() * 2.0f - 1.0f);
+    part.attributes5.resize(size_t(vertexCount) * 2);
+    for (uint32_t& t : part.attributes5) t = floatBits(random.unit());
+    // Two triangles per vertex of a grid-like surface.
+    part.indices.resize(size_t(vertexCount) * 6);
+    for (size_t i = 0; i < part.indices.size(); ++i)
+        part.indices[i] = static_cast<uint32_t>((i / 3 + (i % 3)) % vertexCount);
+    return part;
+}
+
+uint64_t meshPartBytes(uint32_t vertexCount) { return uint64_t(vertexCount) * (12 + 12 + 8 + 24); }
+
+writer::ModelBlockSpec smallSolidsModel(uint32_t solidCount, uint32_t firstId, uint32_t timestamp) {
+    // One box, shared by every solid: 24 vertices (4 per face) and 12 triangles.
+    writer::PartSpec box = meshPart(u"Box", 24, 1);
+    box.indices.clear();
+    for (uint32_t face = 0; face < 6; ++face)
+        for (uint32_t i : {0u, 1u, 2u, 2u, 1u, 3u}) box.indices.push_back(face * 4 + i);
+    writer::ModelBlockSpec spec;
+    spec.solids.emplace();
+    spec.solids->reserve(solidCount);
+    for (uint32_t i = 0; i < solidCount; ++i) {
+        writer::SolidSpec solid;
+        solid.id = firstId + i;
+        solid.timestamp = timestamp;
+        solid.firstText = u"Wall";
+        solid.parts = {box};
+        spec.solids->push_back(std::move(solid));
+    }
+    return spec;
+}
+
+bool writeModel(const std::string& path, const writer::ModelBlockSpec& spec) {
+    writer::ContainerWriter container;
+    container.addModelBlock(u"C:\\Projects\\Bench.pln", spec);
+    return container.writeFile(path);
+}
+
+double secondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare) prepare();
+        best = std::min(best, secondsOf(work));
+    }
+    return best;
+}
+
+uint64_t plainRead(const std::string& path, std::vector<unsigned char>& buffer) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;
+    uint64_t total = 0;
+    size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) total += got;
+    std::fclose(f);
+    return total;
+}
+
+bool inChild(const std::function<void()>& work) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        work();
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool resetPeakMemory() {
+    std::FILE* f = std::fopen("/proc/self/clear_refs", "w");
+    if (!f) return false;
+    const bool ok = std::fputs("5", f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+uint64_t statusBytes(const char* field) {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    uint64_t kb = 0;
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, field, n) == 0 && line[n] == ':') kb = std::strtoull(line + n + 1, nullptr, 10);
+    std::fclose(f);
+    return kb * 1024;
+}
+
+void printFigure(const std::string& name, double value, const std::string& unit, const std::string& reference,
+                 double referenceValue, const std::string& referenceUnit) {
+    std::printf("%-52s %10.4g %-5s | %-34s %10.4g %-5s | ratio %.3g\n", (name + ":").c_str(), value, unit.c_str(),
+                (reference + ":").c_str(), referenceValue, referenceUnit.c_str(),
+                referenceValue != 0 ? value / referenceValue : 0.0);
+}
+
+std::string megabytes(uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / 1e6);
+    return text;
+}
+
+void compareStartUp(const std::string& label, const ScratchFolder& folder, uint64_t largestPartBytes, int runs) {
+    const std::string path = folder.dataFile("_model.alm");
+    const uint64_t fileBytes = std::filesystem::file_size(path);
+
+    // Peak memory first, in a child of its own: nothing freed earlier can hide an allocation.
+    inChild([&] {
+        test::Recorder recorder;
+        journal::Behaviour quiet;
+        quiet.journaling = false;
+        journal::setBehaviour(quiet);
+        auto exchange = std::make_unique<ModelExchange>(recorder.api());
+        exchange->session.handle = 1;
+        exchange->containerPath = dataFilePath(u"_model.alm");
+        const uint64_t before = statusBytes("VmRSS");
+        const bool reset = resetPeakMemory();
+        loadModelEntry(*exchange, 0);
+        const uint64_t peak = statusBytes("VmHWM");
+        const uint64_t extra = peak > before ? peak - before : 0;
+        printFigure(label + " start-up peak memory" + (reset ? "" : " (process peak)"), double(extra) / 1e6, "MB",
+                    "largest part", double(largestPartBytes) / 1e6, "MB");
+        exchange->session.handle = 0;
+    });
+
+    inChild([&] {
+        test::Recorder recorder;
+        journal::Behaviour quiet;
+        quiet.journaling = false;
+        journal::setBehaviour(quiet);
+        std::vector<unsigned char> buffer(4u << 20);
+        // The file comes from the page cache in both measurements.
+        if (plainRead(path, buffer) != fileBytes) {
+            std::fprintf(stderr, "%s: plain read came short\n", label.c_str());
+            _exit(1);
+        }
+        const double plain = bestOf(runs, nullptr, [&] { plainRead(path, buffer); });
+
+        std::unique_ptr<ModelExchange> exchange;
+        uint64_t calls = 0;
+        const double startUp = bestOf(
+            runs,
+            [&] {
+                exchange.reset();
+                exchange = std::make_unique<ModelExchange>(recorder.api());
+                exchange->session.handle = 1;
+                exchange->containerPath = dataFilePath(u"_model.alm");
+                journal::resetCounters();
+            },
+            [&] {
+                loadModelEntry(*exchange, 0);
+                calls = journal::callCount();
+            });
+        std::printf("%s: %s file, %llu renderer calls, %zu solids\n", label.c_str(), megabytes(fileBytes).c_str(),
+                    static_cast<unsigned long long>(calls), exchange->solidTable.size());
+        printFigure(label + " start-up read+send", double(fileBytes) / startUp / 1e9, "GB/s",
+                    "plain sequential read (4 MiB buffer)", double(fileBytes) / plain / 1e9, "GB/s");
+        printFigure(label + " start-up time", startUp * 1e3, "ms", "plain read time", plain * 1e3, "ms");
+        exchange->session.handle = 0;
+    });
+}
+
+} // namespace orvex::bench
