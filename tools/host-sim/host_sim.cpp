@@ -458,12 +458,18 @@ JournalSummary summarizeJournal(const std::vector<std::string>& lines) {
         else if (op == "AddLight") summary.lights.push_back(journalField(line, "name"));
         else if (op == "AddSimpleSceneView") summary.views.push_back(journalField(line, "name"));
         else if (op == "SendSimpleCamera") ++summary.cameras;
+        else if (op == "DeleteNode") summary.deletedNodes.push_back(journalField(line, "name"));
+        else if (op == "RemoveLight") summary.removedLights.push_back(journalField(line, "name"));
+        else if (op == "SaveToFiles") summary.sceneFiles.push_back(journalField(line, "path"));
+        else if (op == "SetMaterialStringProperty" && journalField(line, "property") == "Normal Map One")
+            summary.normalMaps.push_back(journalField(line, "value"));
     }
     return summary;
 }
 
 std::string formatSummary(const JournalSummary& summary) {
-    auto list = [](const char* title, const std::vector<std::string>& names) {
+    auto list = [](const char* title, const std::vector<std::string>& names) -> std::string {
+        if (names.empty()) return "";
         std::string s = std::string(title) + " (" + std::to_string(names.size()) + ")";
         for (size_t i = 0; i < names.size(); ++i) s += (i ? ", " : ": ") + names[i];
         return s + "\n";
@@ -474,7 +480,11 @@ std::string formatSummary(const JournalSummary& summary) {
     s += list("Materials", summary.materials);
     s += list("Lights", summary.lights);
     s += list("Scene views", summary.views);
-    s += "Cameras sent: " + std::to_string(summary.cameras) + "\n";
+    if (summary.cameras) s += "Cameras sent: " + std::to_string(summary.cameras) + "\n";
+    s += list("Deleted nodes", summary.deletedNodes);
+    s += list("Removed lights", summary.removedLights);
+    s += list("Normal maps", summary.normalMaps);
+    s += list("Scene file", summary.sceneFiles);
     return s;
 }
 

@@ -138,6 +138,10 @@ struct JournalSummary {
     std::vector<std::string> lights;    // AddLight names
     std::vector<std::string> views;     // AddSimpleSceneView names
     size_t cameras = 0;                 // SendSimpleCamera calls
+    std::vector<std::string> deletedNodes;  // DeleteNode names
+    std::vector<std::string> removedLights; // RemoveLight names
+    std::vector<std::string> normalMaps;    // "Normal Map One" values
+    std::vector<std::string> sceneFiles;    // SaveToFiles paths
 };
 JournalSummary summarizeJournal(const std::vector<std::string>& lines);
 // A field of one journal line as text ("" when absent); string values are unescaped.

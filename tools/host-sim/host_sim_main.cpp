@@ -19,10 +19,13 @@
 //   close                   close the host window
 //   exit[:MS]               wait for the program to end; its exit code must be 0
 //   log                     print the program's log
+//   report                  wait until the renderer has been quiet for 300 ms, then print
+//                           what reached it since the last report
 // Example:
 //   host-sim.exe --appdata /tmp/scene start:cameraSync post:1026 wait:1137 post:1027 sleep:200 close exit
 #include "host-sim/host_sim.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -38,6 +41,7 @@ using namespace orvex::hostsim;
 struct Settings {
     ProgramOptions options;
     std::vector<std::wstring> steps;
+    mutable size_t reportedLines = 0; // journal lines already shown by "report"
 };
 
 void say(const std::string& text) {
@@ -181,6 +185,30 @@ bool runStep(HostSimulator& host, const Settings& settings, const std::wstring& 
         if (*code != 0) return fail("exit code is not 0");
         return true;
     }
+    if (name == L"report") {
+        // Posted requests run in the program's own time: wait for the journal to settle.
+        size_t seen = readLines(settings.options.journal).size();
+        for (int quietRounds = 0; quietRounds < 3;) {
+            host.pump(100);
+            const size_t now = readLines(settings.options.journal).size();
+            quietRounds = now == seen ? quietRounds + 1 : 0;
+            seen = now;
+        }
+        const auto lines = readLines(settings.options.journal);
+        const std::vector<std::string> fresh(lines.begin() + std::ptrdiff_t(std::min(settings.reportedLines, lines.size())),
+                                             lines.end());
+        settings.reportedLines = lines.size();
+        // The per-operation counts are left to the final summary; a step shows names.
+        const std::string full = formatSummary(summarizeJournal(fresh));
+        std::string text;
+        for (size_t at = 0, end; at < full.size(); at = end + 1) {
+            end = full.find('\n', at);
+            if (end == std::string::npos) end = full.size();
+            if (full.compare(at, 2, "  ") != 0) text += "     " + full.substr(at, end - at) + "\n";
+        }
+        say(text);
+        return true;
+    }
     if (name == L"log") {
         for (const auto& line : readLines(logFileFor(settings.options.appData))) say("     | " + line + "\n");
         return true;
@@ -195,7 +223,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!parseArguments(argc, argv, settings)) {
         say("usage: host-sim.exe [--program EXE] [--appdata DIR] [--journal FILE] [--env NAME=VALUE]... STEP...\n"
             "steps: data copy:FROM=NAME start[:WORD] second:WORD post:N command:N wait:N[:MS]\n"
-            "       box[:CAPTION|TEXT] sleep:MS close exit[:MS] log\n");
+            "       box[:CAPTION|TEXT] sleep:MS close exit[:MS] log report\n");
         return 2;
     }
     if (!settings.options.journal.empty()) DeleteFileW(settings.options.journal.c_str());
