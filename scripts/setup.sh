@@ -13,6 +13,10 @@ packages=(
 )
 
 missing=()
+# The glTF validator runs on Node.js; a machine that has node and npm from elsewhere keeps them
+# (Debian's npm conflicts with other Node.js builds).
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
