@@ -167,6 +167,29 @@ TEST(InspectSample, SummaryIsWhatTheProgramReadsAndSends) {
 
     ASSERT_TRUE(in.camera && in.views);
     EXPECT_EQ(in.camera->camera.fieldOfView, 0.9f);
+
+    const std::string json = jsonReport(in);
+    EXPECT_NE(json.find(R"json({
+                "offset": )json" + std::to_string(m.solids[2].offset) + R"json(,
+                "id": 103,
+                "timestamp": 1,
+                "nodeName": "Solid_103",
+                "vertices": 18,
+                "triangles": 6,
+                "bounds": {
+                  "min": [0,0,2.8],
+                  "max": [10,8,5]
+                },
+                "parts": [
+                  {
+                    "offset": )json" + std::to_string(m.solids[2].parts[0].offset) + R"json(,
+                    "label": "Roof",
+                    "positionCount": 54,
+                    "vertices": 18,
+                    "triangles": 6,
+                    "indexed": false,)json"),
+              std::string::npos);
+    EXPECT_EQ(json.substr(json.size() - 17), "\"problems\": []\n}\n");
     EXPECT_EQ(in.views->list.views.size(), 3u);
 }
 
@@ -231,6 +254,29 @@ TEST(InspectDamaged, TruncatedInsideAnArray) {
     EXPECT_EQ(m.solids[2].vertexCount(), 0u);
     EXPECT_EQ(m.solids[3].nodeName, u"Solid_0");
     EXPECT_TRUE(m.views && m.views->list.views.empty()); // read at the end: an empty text
+
+    const std::string json = jsonReport(in);
+    const std::string problems = R"json("problems": [
+    {
+      "file": "_model.alm",
+      "offset": )json" + std::to_string(raw.solidsTable() + 16) + R"json(,
+      "message": "solids table entry 3: offset )json" + std::to_string(raw.solid(3) - kBlock) + R"json( points past the end of the file"
+    },
+    {
+      "file": "_model.alm",
+      "offset": )json" + std::to_string(raw.solidsTable() + 20) + R"json(,
+      "message": "solids table entry 4: offset )json" + std::to_string(raw.solid(4) - kBlock) + R"json( points past the end of the file"
+    },
+    {
+      "file": "_model.alm",
+      "offset": )json" + std::to_string(positions) + R"json(,
+      "message": "position array count 54 runs past the end of the file"
+    }
+  ]
+}
+)json";
+    ASSERT_GE(json.size(), problems.size());
+    EXPECT_EQ(json.substr(json.size() - problems.size()), problems);
 }
 
 TEST(InspectDamaged, WrongCounts) {

@@ -87,7 +87,7 @@ ModelBlockInfo ContainerWalk::modelBlock(uint64_t block) {
                     c.problem(m.offset, "material text length " + std::to_string(m.byteLength) +
                                             " runs past the end of the file");
                 c.seek(c.size());
-            } else {
+            } else if (units > 0) {
                 // Taken up to the first zero unit, as the program takes it.
                 const unsigned char* p = c.data(c.position());
                 for (uint64_t i = 0; i < units; ++i) {
