@@ -39,6 +39,7 @@ bool ContainerFile::open(const std::u16string& path, const char* mode) {
     file_ = openFile(path, mode);
     if (!file_) return false;
     size_ = streamSize(file_);
+    allowance_ = size_ * kContainerReadPasses + kContainerReadSlack;
     osPosition_ = size_;
     position_ = 0;
     lastWasWrite_ = false;
@@ -48,7 +49,7 @@ bool ContainerFile::open(const std::u16string& path, const char* mode) {
 void ContainerFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
-    size_ = position_ = osPosition_ = 0;
+    size_ = position_ = osPosition_ = allowance_ = 0;
 }
 
 void ContainerFile::seek(uint64_t offset) { position_ = offset; }
@@ -74,6 +75,7 @@ bool ContainerFile::readBytes(void* dst, size_t n) {
         return false;
     }
     const size_t got = std::fread(dst, 1, n, file_);
+    allowance_ -= got;
     position_ += got;
     osPosition_ = position_;
     if (got < n) {
