@@ -8,6 +8,7 @@
 #include "records/keyed_block_reader.h"
 
 #include <cmath>
+#include <unordered_map>
 
 namespace orvex {
 
@@ -24,11 +25,26 @@ bool closeEnough(float a, float b, double tolerance, bool inclusive) {
     return inclusive ? magnitude <= tolerance : magnitude < tolerance;
 }
 
-CameraRecord* findStoredByName(std::vector<CameraRecord>& stored, const std::u16string& name) {
-    for (CameraRecord& record : stored)
-        if (record.name == name) return &record;
-    return nullptr;
-}
+// The position of the first stored view of each name, so that a block of many views is
+// matched in one pass instead of searching the stored views from the front for each.
+class StoredIndex {
+public:
+    explicit StoredIndex(const std::vector<CameraRecord>& stored) {
+        // emplace keeps the entry of a name already present: the first one.
+        for (size_t i = 0; i < stored.size(); ++i) first_.emplace(stored[i].name, i);
+    }
+    // The first stored view with the name, or nullptr.
+    CameraRecord* find(std::vector<CameraRecord>& stored, const std::u16string& name) const {
+        const auto it = first_.find(name);
+        return it == first_.end() ? nullptr : &stored[it->second];
+    }
+    void appended(const std::vector<CameraRecord>& stored) {
+        first_.emplace(stored.back().name, stored.size() - 1);
+    }
+
+private:
+    std::unordered_map<std::u16string, size_t> first_;
+};
 
 } // namespace
 
@@ -59,13 +75,15 @@ void applyViewList(ModelExchange& exchange, const ViewList& list) {
     std::vector<CameraRecord>& stored = exchange.storedViews;
     const size_t count = list.views.size();
     const bool activeInRange = list.active >= 0 && static_cast<size_t>(list.active) < count;
+    StoredIndex index(stored);
     for (size_t i = 0; i < count; ++i) {
         if (activeInRange && i == static_cast<size_t>(list.active)) continue;
         const CameraRecord& view = list.views[i];
-        CameraRecord* previous = findStoredByName(stored, view.name);
+        CameraRecord* previous = index.find(stored, view.name);
         if (!previous) {
             sendSceneView(session, view);
             stored.push_back(view);
+            index.appended(stored);
             continue;
         }
         // Within the tolerances the values sent before are sent again, so that rounding
