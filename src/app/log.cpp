@@ -45,10 +45,18 @@ bool utcNow(std::tm& out) {
 #endif
 }
 
+// Writes as a text-mode stream on Windows would: every line feed, the line's own and any
+// inside the logged text, is stored as CR LF.
 void appendLine(const std::u16string& path, const std::string& line) {
+    std::string bytes;
+    bytes.reserve(line.size() + 2);
+    for (char c : line) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
     std::FILE* f = openFile(path, "ab");
     if (!f) return; // the line is lost, as any log line that cannot be written
-    std::fwrite(line.data(), 1, line.size(), f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 
@@ -64,9 +72,9 @@ void writeLog(std::string text) {
     if (utcNow(t)) {
         char stamp[64];
         std::strftime(stamp, sizeof stamp, "%Y. %m. %d - %H:%M:%S", &t);
-        line = std::string("[") + stamp + "]: " + text + "\r\n";
+        line = std::string("[") + stamp + "]: " + text + "\n";
     } else {
-        line = text + "\r\n";
+        line = text + "\n";
     }
     appendLine(path, line);
 }
@@ -81,9 +89,9 @@ void writeLogW(std::u16string text) {
     if (utcNow(t)) {
         char stamp[64];
         std::strftime(stamp, sizeof stamp, "%Y/%m/%d %H:%M:%S", &t);
-        line = std::string("[") + stamp + "]: " + narrowLatin1(text) + "\r\n";
+        line = std::string("[") + stamp + "]: " + narrowLatin1(text) + "\n";
     } else {
-        line = narrowLatin1(text) + "\r\n";
+        line = narrowLatin1(text) + "\n";
     }
     appendLine(path, line);
 }
