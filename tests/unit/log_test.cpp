@@ -122,6 +122,15 @@ TEST_F(Log, EightBitTextIsWrittenAsItStands) {
     expectLine(lines[0], kLine8, 0, now(), text);
 }
 
+TEST_F(Log, LineFeedsInsideTheTextAreStoredAsCrLf) {
+    // As a text-mode stream stores them; a carriage return of the text is kept as it is.
+    writeLog("two\nlines");
+    writeLogW(u"wide\nword\r\n");
+    const std::string bytes = log();
+    const std::regex whole(R"(\[[^\]]+\]: two\r\nlines\r\n\[[^\]]+\]: wide\r\nword\r\r\n\r\n)");
+    EXPECT_TRUE(std::regex_match(bytes, whole)) << bytes;
+}
+
 TEST_F(Log, WideUnitsAbove255BecomeQuestionMarks) {
     // Latin-1 units keep their byte; each unit above, surrogates included, is one '?'.
     writeLogW(u"Caf\u00E9 \u00FF\u0100 \u4E2D\U0001F600 %s");
