@@ -24,12 +24,23 @@ using writer::SolidSpec;
 const std::u16string kProject = u"C:\\Work\\Riverside House.plan";
 const std::u16string kOtherProject = u"C:\\Work\\Garden Pavilion.plan";
 
+// The host writes geometry in the renderer's axes but cameras and lights in its own; the
+// house is modelled in host axes and its vertices turned the way the program turns cameras.
+std::vector<float> toRendererAxes(std::vector<float> p) {
+    for (size_t i = 0; i + 2 < p.size(); i += 3) {
+        const float x = p[i], y = p[i + 1];
+        p[i] = y;
+        p[i + 1] = -x;
+    }
+    return p;
+}
+
 // An axis-aligned box as an indexed part: 8 vertices, 12 triangles.
 PartSpec box(const std::u16string& label, float x0, float y0, float z0, float x1, float y1, float z1) {
     PartSpec p;
     p.label = label;
-    p.positions = {x0, y0, z0, x1, y0, z0, x1, y1, z0, x0, y1, z0,
-                   x0, y0, z1, x1, y0, z1, x1, y1, z1, x0, y1, z1};
+    p.positions = toRendererAxes({x0, y0, z0, x1, y0, z0, x1, y1, z0, x0, y1, z0,
+                                  x0, y0, z1, x1, y0, z1, x1, y1, z1, x0, y1, z1});
     p.indices = {0, 2, 1, 0, 3, 2, 4, 5, 6, 4, 6, 7, 0, 1, 5, 0, 5, 4,
                  1, 2, 6, 1, 6, 5, 2, 3, 7, 2, 7, 6, 3, 0, 4, 3, 4, 7};
     // Per-vertex attributes handed through to the renderer unchanged.
@@ -43,12 +54,12 @@ PartSpec roof(float width, float depth, float eaves, float ridge) {
     const float w = width, d = depth, e = eaves, r = ridge, m = width / 2;
     PartSpec p;
     p.label = u"Roof";
-    p.positions = {0, 0, e, w, 0, e, m, 0, r,       // front gable
+    p.positions = toRendererAxes({0, 0, e, w, 0, e, m, 0, r,       // front gable
                    0, d, e, m, d, r, w, d, e,       // back gable
                    0, 0, e, m, 0, r, m, d, r,       // left slope
                    0, 0, e, m, d, r, 0, d, e,
                    w, 0, e, w, d, e, m, d, r,       // right slope
-                   w, 0, e, m, d, r, m, 0, r};
+                   w, 0, e, m, d, r, m, 0, r});
     return p;
 }
 
@@ -251,6 +262,15 @@ bool writeSampleScene(const std::string& dataFolder, const std::string& stepsFol
     ok = ok && writeBytes(data / "Views.cam", hostFileBytes(viewsBlockText(views())));
     ok = ok && writePng(data / "Textures" / "oak_floor.png", woodTexture(256));
     ok = ok && writePng(data / "Textures" / "brick.png", brickTexture(256));
+    // The brick's own normal and roughness maps (flat normals, mid roughness).
+    PixelImage flat;
+    flat.width = flat.height = 4;
+    flat.bgra.assign(4 * 4 * 4, 0);
+    for (size_t i = 0; i < 16; ++i) flat.bgra[i * 4 + 0] = 255, flat.bgra[i * 4 + 1] = 128, flat.bgra[i * 4 + 2] = 128, flat.bgra[i * 4 + 3] = 255;
+    ok = ok && writePng(data / "Textures" / "brick_normal.png", flat);
+    PixelImage rough = flat;
+    for (size_t i = 0; i < 16; ++i) rough.bgra[i * 4 + 0] = rough.bgra[i * 4 + 1] = rough.bgra[i * 4 + 2] = 160;
+    ok = ok && writePng(data / "Textures" / "brick_rough.png", rough);
     ok = ok && writeBytes(data / "IES" / "wallwasher.ies", kIesProfile);
 
     // A later camera position, for the demo's camera move.
