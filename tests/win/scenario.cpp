@@ -119,6 +119,12 @@ Lines joined(std::initializer_list<Lines> parts) {
     return all;
 }
 
+bool containsOperation(const Lines& lines, const std::string& operation) {
+    for (const std::string& line : lines)
+        if (journalField(line, "op") == operation) return true;
+    return false;
+}
+
 void ScenarioTest::SetUp() {
     ASSERT_NE(scratch_.path().find(L"orvex-scenario"), std::wstring::npos);
     // A program left over from an earlier run would take every request as a second start.

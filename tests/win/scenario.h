@@ -62,6 +62,8 @@ Lines sceneView(const std::u16string& nameId, const std::u16string& name, const 
 } // namespace op
 
 Lines joined(std::initializer_list<Lines> parts);
+// Whether any line is a call of the operation.
+bool containsOperation(const Lines& lines, const std::string& operation);
 
 // A fresh APPDATA per scenario, the program with the stand-in renderer beside it, and the
 // host window open. The host simulator ends a program still running when the test ends.
