@@ -9,10 +9,12 @@
 #include "materials/send_material.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
-#include "platform/text.h"
 #include "records/views.h"
 
-#include <memory>
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <map>
 #include <numeric>
 #include <vector>
 
@@ -24,20 +26,28 @@ constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}
 
 // Storage for one counted array that keeps its capacity from part to part, so a new part
 // does not pay for fresh pages. Its contents are never zero-filled: every element in use
-// has just been read.
+// has just been read. It grows in place where the allocator can (large blocks are remapped,
+// not copied), so the pages already touched stay in use.
 class ArrayStorage {
 public:
+    ArrayStorage() = default;
+    ~ArrayStorage() { std::free(data_); }
+    ArrayStorage(const ArrayStorage&) = delete;
+    ArrayStorage& operator=(const ArrayStorage&) = delete;
+
+    // Room for count elements, or null when there is no memory for them.
     uint32_t* reserve(size_t count) {
         if (count > capacity_) {
-            data_.reset();
-            data_.reset(new uint32_t[count]);
+            void* grown = count <= SIZE_MAX / 4 ? std::realloc(data_, count * 4) : nullptr;
+            if (!grown) return nullptr;
+            data_ = static_cast<uint32_t*>(grown);
             capacity_ = count;
         }
-        return data_.get();
+        return data_;
     }
 
 private:
-    std::unique_ptr<uint32_t[]> data_;
+    uint32_t* data_ = nullptr;
     size_t capacity_ = 0;
 };
 
@@ -47,7 +57,7 @@ struct CountedArray {
 };
 
 // Reads one counted array of 4-byte elements; a count whose data would run past the end
-// of the file gives an empty array.
+// of the file (or that memory cannot hold) gives an empty array.
 CountedArray readArray(ContainerFile& f, ArrayStorage& storage) {
     const uint32_t count = f.readU32();
     if (count == 0) return {};
@@ -56,8 +66,11 @@ CountedArray readArray(ContainerFile& f, ArrayStorage& storage) {
         return {};
     }
     uint32_t* data = storage.reserve(count);
-    if (!f.readBytes(data, size_t(count) * 4)) return {};
-    // The file is little-endian, as is every machine this program runs on.
+    if (!data) {
+        f.skip(uint64_t(count) * 4);
+        return {};
+    }
+    if (!f.readU32s(data, count)) return {};
     return {count, data};
 }
 
@@ -71,11 +84,43 @@ void skipCountedText(ContainerFile& f) {
     f.skip(uint64_t(count) * 2);
 }
 
+// A counted text into a string reused from call to call; a text that would run past the
+// end of the file is empty.
+void readCountedTextInto(ContainerFile& f, std::u16string& text) {
+    const uint32_t count = f.readU32();
+    if (uint64_t(count) * 2 > f.remaining()) {
+        f.skip(f.remaining());
+        text.clear();
+        return;
+    }
+    text.resize(count);
+    f.readU16s(text.data(), count);
+}
+
 // A table of offsets relative to the block start; truncated tables are empty.
 std::vector<uint32_t> readTable(ModelExchange& ex) {
     std::vector<uint32_t> offsets;
     readIdList(ex, offsets);
     return offsets;
+}
+
+// The same, into storage reused from table to table (one table per solid).
+void readTableInto(ContainerFile& f, std::vector<uint32_t>& offsets) {
+    const uint32_t count = f.readU32();
+    if (uint64_t(count) * 4 > f.remaining()) {
+        f.skip(f.remaining());
+        offsets.clear();
+        return;
+    }
+    offsets.resize(count);
+    f.readU32s(offsets.data(), count);
+}
+
+// The table entry of a solid. Blocks list their solids in ascending id as a rule, so a
+// solid past the last entry is appended without a search.
+SolidState& solidEntry(std::map<uint32_t, SolidState>& table, uint32_t id) {
+    if (table.empty() || table.rbegin()->first < id) return table.emplace_hint(table.end(), id, SolidState{})->second;
+    return table[id];
 }
 
 void readMaterials(ModelExchange& ex, uint64_t block) {
@@ -142,9 +187,13 @@ void sendMeshUsing(std::vector<uint32_t>& generated, const RendererSession& sess
     session.api->ORVEXAPI_AddIndexedTriangle(session.handle, label.c_str(), &mesh);
 }
 
+// What one solid after another reuses: the arrays of the part being sent, its label and
+// the part table.
 struct PartArrays {
     ArrayStorage positions, attributes2, attributes5, indices;
     std::vector<uint32_t> generatedIndices;
+    std::u16string label;
+    std::vector<uint32_t> partTable;
 };
 
 void readPart(ModelExchange& ex, uint64_t block, uint32_t partOffset, PartArrays& arrays) {
@@ -155,8 +204,8 @@ void readPart(ModelExchange& ex, uint64_t block, uint32_t partOffset, PartArrays
     const uint32_t headLength = f.readU32();
     f.readU32();
     f.readU32();
-    std::u16string label;
-    readCountedText(ex, label);
+    std::u16string& label = arrays.label;
+    readCountedTextInto(f, label);
     skipCountedText(f);
     f.seek(record + 4 + headLength);
 
@@ -192,16 +241,16 @@ void readSolids(ModelExchange& ex, uint64_t block) {
 
         // The table entry is written before the node is sent, so a solid sent again keeps a
         // single entry with the newest timestamp.
-        SolidState& state = ex.solidTable[id];
+        SolidState& state = solidEntry(ex.solidTable, id);
         state.id = id;
         state.timestamp = timestamp;
 
         f.seek(record + 4 + headLength);
-        const std::vector<uint32_t> parts = readTable(ex);
+        readTableInto(f, arrays.partTable);
 
         state.nodeName = solidNodeName(id);
         ex.session.api->ORVEXAPI_BeginNode(ex.session.handle, state.nodeName.c_str(), kIdentity, 1);
-        for (uint32_t partOffset : parts) {
+        for (uint32_t partOffset : arrays.partTable) {
             if (partOffset == 0) continue;
             readPart(ex, block, partOffset, arrays);
         }
@@ -211,7 +260,15 @@ void readSolids(ModelExchange& ex, uint64_t block) {
 
 } // namespace
 
-std::u16string solidNodeName(uint32_t id) { return u"Solid_" + decimal(static_cast<int32_t>(id)); }
+std::u16string solidNodeName(uint32_t id) {
+    char digits[12];
+    const char* const end = std::to_chars(digits, digits + sizeof digits, static_cast<int32_t>(id)).ptr;
+    constexpr std::u16string_view kPrefix = u"Solid_";
+    std::u16string name(kPrefix.size() + size_t(end - digits), u'\0');
+    std::copy(kPrefix.begin(), kPrefix.end(), name.begin());
+    std::copy(static_cast<const char*>(digits), end, name.begin() + kPrefix.size()); // ASCII widens unit for unit
+    return name;
+}
 
 void readModelBlock(ModelExchange& ex, uint64_t block) {
     ContainerFile& f = ex.file;
