@@ -1,0 +1,244 @@
+// Materials of a model block to the renderer: templates, colours, texture paths in the
+// texture folder, normal maps generated from PNG and BMP textures and written beside them,
+// and the same model in colour-only mode.
+#include "image_files.h"
+#include "scenario.h"
+
+#include "materials/normal_map.h"
+#include "scene-writer/material_text.h"
+
+namespace orvex::scenario {
+namespace {
+
+using namespace hostsim;
+
+// The expected calls for one material, each with the material's name.
+class MaterialCalls {
+public:
+    explicit MaterialCalls(std::u16string name) : name_(std::move(name)) {
+        lines_.push_back(Line("AddMaterial").handle().str("name", name_));
+    }
+    MaterialCalls& str(const std::u16string& property, const std::u16string& value) {
+        lines_.push_back(op::materialString(name_, property, value));
+        return *this;
+    }
+    MaterialCalls& num(const std::u16string& property, float value) {
+        lines_.push_back(op::materialFloat(name_, property, value));
+        return *this;
+    }
+    MaterialCalls& integer(const std::u16string& property, int value) {
+        lines_.push_back(op::materialInt(name_, property, value));
+        return *this;
+    }
+    operator Lines() const { return lines_; }
+
+private:
+    std::u16string name_;
+    Lines lines_;
+};
+
+MaterialRecord material(const std::u16string& id, const std::u16string& display, int32_t index, int32_t time) {
+    MaterialRecord m;
+    m.MaterialID_Name = id;
+    m.InterfaceName = display;
+    m._nMatDescIndex = index;
+    m.nTimeID = time;
+    m.Roughness = 0.25f;
+    return m;
+}
+
+ExtendMaterialRecord map(int32_t type, const std::u16string& file, int32_t flag = 2, float value = 0) {
+    ExtendMaterialRecord e;
+    e.Type = type;
+    e.strFile = file;
+    e.nFlag = flag;
+    e.Value = value;
+    return e;
+}
+
+std::vector<MaterialRecord> sampleMaterials() {
+    MaterialRecord glass = material(u"M_Glass", u"Window glass", 4, 41);
+    glass.Transparent = 0.2f;
+    glass.IOR = 1.5f;
+    glass.Diffuse[0] = 0.8f, glass.Diffuse[1] = 0.9f, glass.Diffuse[2] = 1.0f;
+
+    MaterialRecord leaves = material(u"M_Leaves", u"Hedge leaves", 6, 61);
+    leaves.m_nContaintTransparent = 1;
+    leaves.Transparent = 0.95f;
+    leaves.Diffuse[0] = 0.2f, leaves.Diffuse[1] = 0.5f, leaves.Diffuse[2] = 0.15f;
+
+    MaterialRecord lamp = material(u"M_Lamp", u"Lamp shade", 5, 51);
+    lamp.TypeNat = 17;
+    lamp.EmissiveIntensity = 250;
+    lamp.emissiveColor = 0x0080C0FF;
+
+    MaterialRecord neon = material(u"M_Neon", u"Neon sign", 7, 71);
+    neon.TypeNat = 17;
+    neon.EmissiveIntensity = 75;
+    neon.MatExt = {map(1, u"neon.png")};
+
+    MaterialRecord oak = material(u"M_Oak", u"Oak floor", 2, 21);
+    oak.Bump = 0.6f;
+    oak.Reflection = 0.1f;
+    oak.MatExt = {map(1, u"oak.png"), map(3, u"", 2, 0.8f)};
+
+    MaterialRecord brick = material(u"M_Brick", u"Red brick", 3, 31);
+    brick.Bump = 0.4f;
+    brick.MatExt = {map(1, u"brick.png"), map(2, u"brick_normal.png"), map(5, u"brick_rough.png"),
+                    map(6, u"brick_metal.png", 3), map(3, u"brick_ao.png", 2, 0.5f)};
+
+    MaterialRecord wall = material(u"M_Wall", u"Painted wall", 1, 11);
+    wall.Bump = -0.5f;
+    wall.MatExt = {map(1, u"wall.bmp")};
+    return {glass, leaves, lamp, neon, oak, brick, wall};
+}
+
+class MaterialsScenario : public ScenarioTest {
+protected:
+    void writeTextures() {
+        ASSERT_TRUE(makeFolders(dataFile(L"Textures")));
+        writeDataFile(L"Textures\\oak.png", images::pngFile(images::pattern(64, 48)));
+        writeDataFile(L"Textures\\wall.bmp", images::bmpFile(images::pattern(33, 17)));
+        writeDataFile(L"Textures\\neon.png", images::pngFile(images::uniform(2, 2, 0, 255, 255)));
+    }
+
+    // The generated file must hold the kernel's pixels for the source as GDI+ decodes it.
+    void expectNormalMapOf(const std::wstring& texture) {
+        PixelImage source, written, expected;
+        ASSERT_TRUE(platform().decodeImage(u16(dataFile(L"Textures\\" + texture)), source));
+        ASSERT_TRUE(platform().decodeImage(u16(dataFile(L"Textures\\" + texture + L"_Normal.png")), written));
+        computeNormalMap(source, expected);
+        EXPECT_EQ(written.width, source.width);
+        EXPECT_EQ(written.height, source.height);
+        EXPECT_TRUE(written.bgra == expected.bgra) << toUtf8(texture);
+    }
+
+    static std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+};
+
+TEST_F(MaterialsScenario, EveryKindOfMaterialAndTheNormalMapsGeneratedForIt) {
+    writeTextures();
+    writer::ModelBlockSpec model;
+    model.materials.emplace();
+    for (const MaterialRecord& m : sampleMaterials()) model.materials->push_back({scene::materialBlockText(m), std::nullopt});
+    writeModel(model);
+
+    start();
+    saveStateAndWait();
+    closeHostAndExpectCleanExit();
+
+    const std::u16string tex = textureFolderText();
+    const Lines materials = joined({
+        MaterialCalls(u"M_Glass")
+            .str(u"type", u"template_transparent").str(u"name", u"Window glass")
+            .num(u"Opacity", 1.0f - 0.2f).num(u"Refraction", 1.5f)
+            .str(u"Diffuse (Color)", u"#CCE5FF")
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+        MaterialCalls(u"M_Leaves")
+            .str(u"type", u"template_custom_alpha").str(u"name", u"Hedge leaves")
+            .num(u"Opacity", 1.0f - 0.95f).num(u"Refraction", 0)
+            .str(u"Diffuse (Color)", u"#337F26")
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+        MaterialCalls(u"M_Lamp")
+            .str(u"type", u"template_custom").str(u"name", u"Lamp shade")
+            .num(u"Opacity", 0).num(u"Refraction", 0)
+            .str(u"Emissive Color", u"#FFC080").integer(u"EmissiveSwitcher", 1).num(u"Light", 2.5f)
+            .str(u"Diffuse (Color)", u"#000000")
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+        MaterialCalls(u"M_Neon")
+            .str(u"type", u"template_custom").str(u"name", u"Neon sign")
+            .num(u"Opacity", 0).num(u"Refraction", 0)
+            .str(u"EmissiveMask", tex + u"neon.png").integer(u"EmissiveSwitcher", 1).num(u"Light", 0.75f)
+            .str(u"Diffuse Map", tex + u"neon.png")
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+        MaterialCalls(u"M_Oak")
+            .str(u"type", u"template_custom").str(u"name", u"Oak floor")
+            .num(u"Opacity", 0).num(u"Refraction", 0)
+            .str(u"Diffuse Map", tex + u"oak.png")
+            .str(u"Normal Map One", tex + u"oak.png_Normal.png").num(u"normal_value", 0.6f)
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0.1f)
+            .num(u"AOIntensity", 0.8f), // an ambient-occlusion map without a file
+        MaterialCalls(u"M_Brick")
+            .str(u"type", u"template_custom").str(u"name", u"Red brick")
+            .num(u"Opacity", 0).num(u"Refraction", 0)
+            .str(u"Diffuse Map", tex + u"brick.png")
+            .str(u"Normal Map One", tex + u"brick_normal.png").num(u"normal_value", 0.4f)
+            .str(u"Roughness Map", tex + u"brick_rough.png").num(u"roughness_value", 0.25f)
+            .str(u"MetallicMap", tex + u"brick_metal.png").num(u"Metallic", 0)
+            .str(u"AOMap", tex + u"brick_ao.png").num(u"AOIntensity", 0.5f),
+        MaterialCalls(u"M_Wall")
+            .str(u"type", u"template_custom").str(u"name", u"Painted wall")
+            .num(u"Opacity", 0).num(u"Refraction", 0)
+            .str(u"Diffuse Map", tex + u"wall.bmp")
+            .str(u"Normal Map One", tex + u"wall.bmp_Normal.png").num(u"normal_value", -0.5f)
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+    });
+    EXPECT_EQ(journal(),
+              joined({op::startSession(u"House", u"C:\\Work\\House.orvexa"), materials, {op::flush(), op::destroy()}}));
+    EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Sync Model state 0"}));
+    // The material table is ordered by name.
+    EXPECT_EQ(readFile(dataFile(L"_mod.sync")), std::string("SourceProject: [C:\\Work\\House.plan]\r\n"
+                                                            "Material: [M_Brick] TimeStamp: [31] MatIndex: [3]\r\n"
+                                                            "Material: [M_Glass] TimeStamp: [41] MatIndex: [4]\r\n"
+                                                            "Material: [M_Lamp] TimeStamp: [51] MatIndex: [5]\r\n"
+                                                            "Material: [M_Leaves] TimeStamp: [61] MatIndex: [6]\r\n"
+                                                            "Material: [M_Neon] TimeStamp: [71] MatIndex: [7]\r\n"
+                                                            "Material: [M_Oak] TimeStamp: [21] MatIndex: [2]\r\n"
+                                                            "Material: [M_Wall] TimeStamp: [11] MatIndex: [1]\r\n"));
+    EXPECT_EQ(filesUnder(dataFile(L"Textures")),
+              (std::vector<std::string>{"neon.png", "oak.png", "oak.png_Normal.png", "wall.bmp", "wall.bmp_Normal.png"}));
+    expectNormalMapOf(L"oak.png");
+    expectNormalMapOf(L"wall.bmp");
+}
+
+TEST_F(MaterialsScenario, ColourModeSendsColoursOnlyAndGeneratesNoNormalMap) {
+    writeTextures();
+    writer::ModelBlockSpec model;
+    model.materials.emplace();
+    for (const MaterialRecord& m : sampleMaterials()) model.materials->push_back({scene::materialBlockText(m), std::nullopt});
+    writeModel(model);
+
+    start(L"colorMode");
+    saveStateAndWait();
+    closeHostAndExpectCleanExit();
+
+    auto plain = [](const std::u16string& name, const std::u16string& display, const std::u16string& colour) {
+        return MaterialCalls(name).str(u"type", u"template_custom").str(u"name", display).num(u"Opacity", 0).num(u"Refraction", 0).str(u"Diffuse (Color)", colour);
+    };
+    const Lines materials = joined({
+        MaterialCalls(u"M_Glass")
+            .str(u"type", u"template_transparent").str(u"name", u"Window glass")
+            .num(u"Opacity", 1.0f - 0.2f).num(u"Refraction", 1.5f)
+            .str(u"Diffuse (Color)", u"#CCE5FF")
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+        MaterialCalls(u"M_Leaves")
+            .str(u"type", u"template_custom_alpha").str(u"name", u"Hedge leaves")
+            .num(u"Opacity", 1.0f - 0.95f).num(u"Refraction", 0)
+            .str(u"Diffuse (Color)", u"#337F26")
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+        MaterialCalls(u"M_Lamp")
+            .str(u"type", u"template_custom").str(u"name", u"Lamp shade")
+            .num(u"Opacity", 0).num(u"Refraction", 0)
+            .str(u"Emissive Color", u"#FFC080").integer(u"EmissiveSwitcher", 1).num(u"Light", 2.5f)
+            .str(u"Diffuse (Color)", u"#000000")
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+        // The mask is a texture: without textures the emissive colour goes instead.
+        MaterialCalls(u"M_Neon")
+            .str(u"type", u"template_custom").str(u"name", u"Neon sign")
+            .num(u"Opacity", 0).num(u"Refraction", 0)
+            .str(u"Emissive Color", u"#000000").integer(u"EmissiveSwitcher", 1).num(u"Light", 0.75f)
+            .str(u"Diffuse (Color)", u"#000000")
+            .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+        // The ambient-occlusion intensity does not depend on a file.
+        plain(u"M_Oak", u"Oak floor", u"#000000").num(u"roughness_value", 0.25f).num(u"Metallic", 0.1f).num(u"AOIntensity", 0.8f),
+        plain(u"M_Brick", u"Red brick", u"#000000").num(u"roughness_value", 0.25f).num(u"Metallic", 0).num(u"AOIntensity", 0.5f),
+        plain(u"M_Wall", u"Painted wall", u"#000000").num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+    });
+    const Lines expected = joined({op::startSession(u"House", u"C:\\Work\\House.orvexa"), materials, {op::flush(), op::destroy()}});
+    EXPECT_EQ(journal(), expected);
+    EXPECT_EQ(log(), (Lines{"A: Args - ", "W: colorMode", "A: Init Start", "A: Sync Model state 0"}));
+    EXPECT_EQ(filesUnder(dataFile(L"Textures")), (std::vector<std::string>{"neon.png", "oak.png", "wall.bmp"}));
+}
+
+} // namespace
+} // namespace orvex::scenario
