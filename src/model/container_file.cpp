@@ -52,6 +52,7 @@ bool ContainerFile::open(const std::u16string& path, const char* mode) {
     // The window does the buffering; a second buffer in the C stream would only copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
     size_ = streamSize(file_);
+    allowance_ = size_ * kContainerReadPasses + kContainerReadSlack;
     osPosition_ = size_;
     position_ = 0;
     lastWasWrite_ = false;
@@ -62,7 +63,7 @@ bool ContainerFile::open(const std::u16string& path, const char* mode) {
 void ContainerFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
-    size_ = position_ = osPosition_ = 0;
+    size_ = position_ = osPosition_ = allowance_ = 0;
     dropWindow();
 }
 
@@ -123,6 +124,7 @@ bool ContainerFile::readOutsideWindow(void* dst, size_t n) {
         if (left >= kDirectRead || !fillWindow()) {
             const size_t got = readStream(out, left);
             position_ += got;
+            allowance_ -= got;
             if (got < left) {
                 // Shorter than measured: what is missing reads as zeros.
                 std::memset(out + got, 0, left - got);

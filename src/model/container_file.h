@@ -1,5 +1,7 @@
 // One open container file with a cursor that cannot run past the end: every read checks
-// the bytes that remain first, and a read that does not fit yields zeros.
+// the bytes that remain first, and a read that does not fit yields zeros. Reading is also
+// bounded in total: tables may point many times at the same records, and one open of the
+// file may read no more than a few passes over it.
 #pragma once
 
 #include <cstddef>
@@ -25,7 +27,12 @@ public:
 
     uint64_t size() const { return size_; }
     uint64_t position() const { return position_; }
-    uint64_t remaining() const { return position_ < size_ ? size_ - position_ : 0; }
+    // The bytes that can still be read: up to the end, and no more than the read allowance
+    // left (a few times the size measured at open).
+    uint64_t remaining() const {
+        const uint64_t toEnd = position_ < size_ ? size_ - position_ : 0;
+        return toEnd < allowance_ ? toEnd : allowance_;
+    }
 
     // Moves the cursor; a position past the end is allowed and makes every read empty.
     void seek(uint64_t offset) { position_ = offset; }
@@ -47,7 +54,7 @@ public:
         // Most reads are small fields that the window already holds (an empty window,
         // with no storage yet, ends at 0).
         if (windowEnd_ != 0 && position_ >= windowStart_ && position_ <= windowEnd_ &&
-            n <= windowEnd_ - position_) {
+            n <= windowEnd_ - position_ && n <= allowance_) {
             copyFromWindow(dst, n);
             return true;
         }
@@ -68,6 +75,7 @@ private:
     void copyFromWindow(void* dst, size_t n) {
         std::memcpy(dst, window_.get() + (position_ - windowStart_), n);
         position_ += n;
+        allowance_ -= n;
     }
     bool readOutsideWindow(void* dst, size_t n);
     bool fillWindow();
@@ -80,6 +88,7 @@ private:
     uint64_t position_ = 0;
     uint64_t osPosition_ = 0; // where the C stream actually stands
     bool lastWasWrite_ = false;
+    uint64_t allowance_ = 0; // bytes that reads may still take
 
     // The bytes [windowStart_, windowEnd_) of the file, read ahead in one go. Kept across
     // opens so that a long-lived reader allocates it once.
@@ -89,5 +98,10 @@ private:
     uint64_t windowEnd_ = 0;
     size_t nextFill_ = 0; // how much the next fill reads ahead
 };
+
+// Passes over the whole file that one open allows, and the allowance every file has
+// however small: a model read once, a solid sent twice or a table read again stay far below.
+constexpr uint64_t kContainerReadPasses = 4;
+constexpr uint64_t kContainerReadSlack = uint64_t(1) << 20;
 
 } // namespace orvex
