@@ -51,6 +51,7 @@ public:
     // Reads exactly n bytes; when fewer remain, nothing is read, dst is zero-filled
     // and the cursor moves to the end.
     bool readBytes(void* dst, size_t n) {
+        if (n == 0) return true; // dst may then be null
         // Most reads are small fields that the window already holds (an empty window,
         // with no storage yet, ends at 0).
         if (windowEnd_ != 0 && position_ >= windowStart_ && position_ <= windowEnd_ &&
