@@ -65,6 +65,85 @@ Lines joined(std::initializer_list<Lines> parts);
 // Whether any line is a call of the operation.
 bool containsOperation(const Lines& lines, const std::string& operation);
 
+// The expected calls for one material, each with the material's name.
+class MaterialCalls {
+public:
+    explicit MaterialCalls(std::u16string name) : name_(std::move(name)) {
+        lines_.push_back(Line("AddMaterial").handle().str("name", name_));
+    }
+    MaterialCalls& str(const std::u16string& property, const std::u16string& value) {
+        lines_.push_back(op::materialString(name_, property, value));
+        return *this;
+    }
+    MaterialCalls& num(const std::u16string& property, float value) {
+        lines_.push_back(op::materialFloat(name_, property, value));
+        return *this;
+    }
+    MaterialCalls& integer(const std::u16string& property, int value) {
+        lines_.push_back(op::materialInt(name_, property, value));
+        return *this;
+    }
+    operator Lines() const { return lines_; }
+
+private:
+    std::u16string name_;
+    Lines lines_;
+};
+
+// The expected calls that create one light, up to its SendLights.
+class LightCalls {
+public:
+    LightCalls(const std::u16string& name, int type, const std::u16string& display, float brightness)
+        : name_(name) {
+        lines_ = {Line("AddLight").handle().str("name", name_), str(u"id", name_), str(u"group_id", u"0"),
+                  str(u"path", u"Lights/" + name_), integer(u"type", type), str(u"light_name", display),
+                  integer(u"brightness_units", 1), num(u"brightness", brightness)};
+    }
+    LightCalls& temperature(float kelvin) {
+        lines_.push_back(num(u"light_temperature", kelvin));
+        return *this;
+    }
+    LightCalls& colour(const std::vector<float>& rgb) {
+        lines_.push_back(array(u"light_color", rgb));
+        return *this;
+    }
+    LightCalls& transform(const std::vector<float>& m) {
+        lines_.push_back(array(u"transform", m));
+        return *this;
+    }
+    LightCalls& cone(float angle) {
+        lines_.push_back(num(u"light_cone_angle", angle));
+        return *this;
+    }
+    LightCalls& profile(const std::u16string& path) {
+        lines_.push_back(str(u"light_template", path));
+        return *this;
+    }
+    operator Lines() const { return joined({lines_, {Line("SendLights").handle()}}); }
+
+private:
+    std::string str(const std::u16string& property, const std::u16string& value) const {
+        return Line("SetLightStringProperty").handle().str("light", name_).str("property", property).str("value", value);
+    }
+    std::string integer(const std::u16string& property, int value) const {
+        return Line("SetLightIntProperty").handle().str("light", name_).str("property", property).integer("value", value);
+    }
+    std::string num(const std::u16string& property, float value) const {
+        return Line("SetLightFloatProperty").handle().str("light", name_).str("property", property).num("value", value);
+    }
+    std::string array(const std::u16string& property, const std::vector<float>& values) const {
+        return Line("SetLightFloatArrayProperty")
+            .handle()
+            .str("light", name_)
+            .str("property", property)
+            .integer("count", static_cast<long long>(values.size()))
+            .floats("values", values);
+    }
+
+    std::u16string name_;
+    Lines lines_;
+};
+
 // A fresh APPDATA per scenario, the program with the stand-in renderer beside it, and the
 // host window open. The host simulator ends a program still running when the test ends.
 class ScenarioTest : public ::testing::Test {

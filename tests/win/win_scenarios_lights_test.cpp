@@ -41,60 +41,6 @@ std::vector<float> pointTransform(const std::vector<float>& from) {
     return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, from[0], from[1], from[2], 1};
 }
 
-// The expected calls that create one light, up to its SendLights.
-class LightCalls {
-public:
-    LightCalls(const std::u16string& name, int type, const std::u16string& display, float brightness)
-        : name_(name) {
-        lines_ = {Line("AddLight").handle().str("name", name_), str(u"id", name_), str(u"group_id", u"0"),
-                  str(u"path", u"Lights/" + name_), integer(u"type", type), str(u"light_name", display),
-                  integer(u"brightness_units", 1), num(u"brightness", brightness)};
-    }
-    LightCalls& temperature(float kelvin) {
-        lines_.push_back(num(u"light_temperature", kelvin));
-        return *this;
-    }
-    LightCalls& colour(const std::vector<float>& rgb) {
-        lines_.push_back(array(u"light_color", rgb));
-        return *this;
-    }
-    LightCalls& transform(const std::vector<float>& m) {
-        lines_.push_back(array(u"transform", m));
-        return *this;
-    }
-    LightCalls& cone(float angle) {
-        lines_.push_back(num(u"light_cone_angle", angle));
-        return *this;
-    }
-    LightCalls& profile(const std::u16string& path) {
-        lines_.push_back(str(u"light_template", path));
-        return *this;
-    }
-    operator Lines() const { return joined({lines_, {Line("SendLights").handle()}}); }
-
-private:
-    std::string str(const std::u16string& property, const std::u16string& value) const {
-        return Line("SetLightStringProperty").handle().str("light", name_).str("property", property).str("value", value);
-    }
-    std::string integer(const std::u16string& property, int value) const {
-        return Line("SetLightIntProperty").handle().str("light", name_).str("property", property).integer("value", value);
-    }
-    std::string num(const std::u16string& property, float value) const {
-        return Line("SetLightFloatProperty").handle().str("light", name_).str("property", property).num("value", value);
-    }
-    std::string array(const std::u16string& property, const std::vector<float>& values) const {
-        return Line("SetLightFloatArrayProperty")
-            .handle()
-            .str("light", name_)
-            .str("property", property)
-            .integer("count", static_cast<long long>(values.size()))
-            .floats("values", values);
-    }
-
-    std::u16string name_;
-    Lines lines_;
-};
-
 Lines removed(const std::vector<std::u16string>& names) {
     Lines lines;
     for (const auto& name : names)

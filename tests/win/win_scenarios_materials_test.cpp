@@ -12,31 +12,6 @@ namespace {
 
 using namespace hostsim;
 
-// The expected calls for one material, each with the material's name.
-class MaterialCalls {
-public:
-    explicit MaterialCalls(std::u16string name) : name_(std::move(name)) {
-        lines_.push_back(Line("AddMaterial").handle().str("name", name_));
-    }
-    MaterialCalls& str(const std::u16string& property, const std::u16string& value) {
-        lines_.push_back(op::materialString(name_, property, value));
-        return *this;
-    }
-    MaterialCalls& num(const std::u16string& property, float value) {
-        lines_.push_back(op::materialFloat(name_, property, value));
-        return *this;
-    }
-    MaterialCalls& integer(const std::u16string& property, int value) {
-        lines_.push_back(op::materialInt(name_, property, value));
-        return *this;
-    }
-    operator Lines() const { return lines_; }
-
-private:
-    std::u16string name_;
-    Lines lines_;
-};
-
 MaterialRecord material(const std::u16string& id, const std::u16string& display, int32_t index, int32_t time) {
     MaterialRecord m;
     m.MaterialID_Name = id;
