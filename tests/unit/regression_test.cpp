@@ -155,3 +155,22 @@ TEST_F(Regression, ManyDistinctViewsApplyInLinearTime) {
     ASSERT_EQ(exchange.storedViews.size(), size_t(kViews));
     EXPECT_EQ(exchange.storedViews.back().name, u"View 49999");
 }
+
+// Empty tables and empty lists have no storage: their zero-byte reads once handed a null
+// destination to memcpy, which the sanitizer tier reports as undefined behaviour.
+TEST_F(Regression, EmptyTablesAndListsReadNothing) {
+    writer::ModelBlockSpec spec;
+    spec.materials.emplace();
+    spec.lights.emplace();
+    spec.solids = std::vector<writer::SolidSpec>{writer::SolidSpec{3, 1, u"", u"", {}, 0}};
+    exchange.containerPath = writeContainer(u"_model.alm", 2, writer::encodeModelBlock(spec));
+    loadModelEntry(exchange, 0);
+    EXPECT_EQ(recorder.ops(), (std::vector<std::string>{"BeginNode", "EndNode"}));
+
+    exchange.sourceProject = kProject;
+    exchange.solidDeleteList = {3};
+    writeContainer(u"_mod.sm", 4, writer::encodeChangeDirectory({{{u"Solid", {}}}, std::nullopt}));
+    syncModel(exchange);
+    EXPECT_TRUE(exchange.solidDeleteList.empty());
+    EXPECT_TRUE(exchange.solidTable.count(3)); // an empty list deletes nothing
+}
