@@ -160,6 +160,34 @@ std::vector<ModelBlockSpec> blocks() {
     return all;
 }
 
+// Tables that name one solid and one part hundreds of times each: a few kilobytes that once
+// asked for 160000 meshes. Loading the seed corpus replays it under the run's time limit.
+std::string repeatedPartsBlock(uint32_t solids, uint32_t parts, uint32_t positions) {
+    using writer::appendCountedText;
+    using writer::appendU32;
+    std::string block;
+    for (uint32_t w : {0u, 0u, 1u, 0u, 0u}) appendU32(block, w);
+    const uint32_t solid = 20 + 4 + 4 * solids;
+    appendU32(block, solids);
+    for (uint32_t i = 0; i < solids; ++i) appendU32(block, solid);
+    for (uint32_t w : {0u, 29u}) appendU32(block, w); // the part table follows the head
+    block += '\0';
+    appendU32(block, 1);
+    appendCountedText(block, u"");
+    for (uint32_t w : {0u, 0u, 42u}) appendU32(block, w);
+    appendCountedText(block, u"");
+    const uint32_t part = static_cast<uint32_t>(block.size()) + 4 + 4 * parts;
+    appendU32(block, parts);
+    for (uint32_t i = 0; i < parts; ++i) appendU32(block, part);
+    for (uint32_t w : {0u, 22u, 0u, 0u}) appendU32(block, w); // the arrays follow the head
+    appendCountedText(block, u"P");
+    appendCountedText(block, u"");
+    appendU32(block, positions);
+    for (uint32_t i = 0; i < positions; ++i) appendU32(block, 0x3F800000u);
+    for (int i = 0; i < 7; ++i) appendU32(block, 0);
+    return block;
+}
+
 class Output {
 public:
     explicit Output(fs::path root) : root_(std::move(root)) {}
@@ -332,6 +360,7 @@ int main(int argc, char** argv) {
     Output out{fs::path(argv[1])};
     containerSeeds(out);
     for (const ModelBlockSpec& spec : blocks()) out.seed("fuzz_model_block", writer::encodeModelBlock(spec));
+    out.seed("fuzz_model_block", repeatedPartsBlock(400, 400, 30));
     changeDirectorySeeds(out);
     textSeeds(out);
     dictionaries(out);
