@@ -139,6 +139,19 @@ bool inChild(const std::function<void()>& work) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool inChildMeasure(double& value, const std::function<double()>& work) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    const bool ran = inChild([&] {
+        const double result = work();
+        if (write(fds[1], &result, sizeof result) != sizeof result) _exit(1);
+    });
+    const bool got = ran && read(fds[0], &value, sizeof value) == sizeof value;
+    close(fds[0]);
+    close(fds[1]);
+    return got;
+}
+
 bool resetPeakMemory() {
     std::FILE* f = std::fopen("/proc/self/clear_refs", "w");
     if (!f) return false;

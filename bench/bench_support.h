@@ -48,6 +48,8 @@ uint64_t plainRead(const std::string& path, std::vector<unsigned char>& buffer);
 // Runs work in a forked child, so that it starts with a small footprint and its memory
 // goes away with it; false when the child failed.
 bool inChild(const std::function<void()>& work);
+// The same for a measurement: value is what work returned in the child.
+bool inChildMeasure(double& value, const std::function<double()>& work);
 // Forgets the peak resident size so far (Linux: clear_refs 5); false when not possible.
 bool resetPeakMemory();
 // A field of /proc/self/status in bytes ("VmHWM", "VmRSS"); 0 when unknown.

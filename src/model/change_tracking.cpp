@@ -7,26 +7,15 @@
 #include "model/container.h"
 #include "model/model_exchange.h"
 #include "platform/files.h"
-#include "platform/text.h"
 
-#include <charconv>
-#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace orvex {
 
 namespace {
 
 constexpr uint32_t kChangeDirectoryKind = 4;
-
-void appendInt(std::string& out, int32_t value) {
-    char buffer[16];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
-
-// UTF-16 as 8-bit text: units up to 255 keep their value, anything above becomes '?'.
-void appendText(std::string& out, const std::u16string& text) { out += narrowLatin1(text); }
 
 void flushRenderer(const RendererSession& s) {
     if (s.handle == 0) return;
@@ -35,34 +24,6 @@ void flushRenderer(const RendererSession& s) {
 }
 
 } // namespace
-
-void writeSyncState(ModelExchange& ex) {
-    std::string text;
-    text.reserve(64 + ex.solidTable.size() * 36 + ex.materialTable.size() * 64);
-    text += "SourceProject: [";
-    appendText(text, ex.sourceProject);
-    text += "]\r\n";
-    for (const auto& [id, state] : ex.solidTable) {
-        text += "ID3D: [";
-        appendInt(text, static_cast<int32_t>(state.id));
-        text += "] TimeStamp: [";
-        appendInt(text, static_cast<int32_t>(state.timestamp));
-        text += "]\r\n";
-    }
-    for (const auto& [name, material] : ex.materialTable) {
-        text += "Material: [";
-        appendText(text, name);
-        text += "] TimeStamp: [";
-        appendInt(text, material.nTimeID);
-        text += "] MatIndex: [";
-        appendInt(text, material._nMatDescIndex);
-        text += "]\r\n";
-    }
-    std::FILE* f = openFile(dataFilePath(u"_mod.sync"), "wb");
-    if (!f) return;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
 
 void syncModel(ModelExchange& ex) {
     ex.containerPath = dataFilePath(u"_mod.sm");
