@@ -301,10 +301,13 @@ TEST_F(FaultScenario, TextureNamesOutsideTheTextureFolderAndFilesThatAreNoImages
     writeDataFile(L"Textures\\empty.png", "");
     writeDataFile(L"Textures\\huge.png", images::pngClaiming(60000, 60000));
     writeDataFile(L"Textures\\huge.bmp", images::bmpClaiming(60000, 60000));
+    writeDataFile(L"Textures\\zero.png", images::pngClaiming(0, 0));
+    writeDataFile(L"Textures\\zero.bmp", images::bmpClaiming(0, 0));
     writeModel(materialsBlock({textured(u"M_Up", u"..\\..\\escape.png"), textured(u"M_Slash", u"inside/../../../escape.png"),
                                textured(u"M_Dots", u"inside\\...\\..\\escape.png"), textured(u"M_Inside", u"inside\\fine.png"),
                                textured(u"M_Text", u"text.png"), textured(u"M_Empty", u"empty.png"),
                                textured(u"M_HugePng", u"huge.png"), textured(u"M_HugeBmp", u"huge.bmp"),
+                               textured(u"M_ZeroPng", u"zero.png"), textured(u"M_ZeroBmp", u"zero.bmp"),
                                textured(u"M_Missing", u"missing.png")}));
     start();
     saveStateAndWait();
@@ -321,6 +324,8 @@ TEST_F(FaultScenario, TextureNamesOutsideTheTextureFolderAndFilesThatAreNoImages
                                  texturedCalls(u"M_Empty", tex + u"empty.png", false),
                                  texturedCalls(u"M_HugePng", tex + u"huge.png", false),
                                  texturedCalls(u"M_HugeBmp", tex + u"huge.bmp", false),
+                                 texturedCalls(u"M_ZeroPng", tex + u"zero.png", false),
+                                 texturedCalls(u"M_ZeroBmp", tex + u"zero.bmp", false),
                                  texturedCalls(u"M_Missing", tex + u"missing.png", false),
                                  {op::flush(), op::destroy()}}));
     EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Sync Model state 0"}));
@@ -332,6 +337,8 @@ TEST_F(FaultScenario, TextureNamesOutsideTheTextureFolderAndFilesThatAreNoImages
                                         "Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\inside\\fine.png",
                                         "Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\inside\\fine.png_Normal.png",
                                         "Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\text.png",
+                                        "Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\zero.bmp",
+                                        "Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\zero.png",
                                         "Quorvel\\Planomat2027_OrvexPlugin\\Data\\_mod.sync",
                                         "Quorvel\\Planomat2027_OrvexPlugin\\Data\\_model.alm",
                                         "Quorvel\\Planomat2027_OrvexPlugin\\escape.png"}));

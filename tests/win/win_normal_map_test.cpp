@@ -126,9 +126,12 @@ TEST_F(CreateNormalFiles, FilesThatAreNoUsableImageGiveFalseAndWriteNothing) {
     const std::u16string cut = write(L"cut.png", images::pngFile(images::pattern(8, 8)).substr(0, 40));
     const std::u16string hugePng = write(L"huge.png", images::pngClaiming(60000, 60000));
     const std::u16string hugeBmp = write(L"huge.bmp", images::bmpClaiming(60000, 60000));
-    for (const std::u16string& input : {missing, text, empty, cut, hugePng, hugeBmp})
+    const std::u16string zeroPng = write(L"zero.png", images::pngClaiming(0, 0));
+    const std::u16string zeroBmp = write(L"zero.bmp", images::bmpClaiming(0, 0));
+    for (const std::u16string& input : {missing, text, empty, cut, hugePng, hugeBmp, zeroPng, zeroBmp})
         EXPECT_FALSE(CreateNormal(input, input + u"_Normal.png")) << toUtf8(std::wstring(input.begin(), input.end()));
-    EXPECT_EQ(files(), (std::vector<std::string>{"cut.png", "empty.bmp", "huge.bmp", "huge.png", "text.png"}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"cut.png", "empty.bmp", "huge.bmp", "huge.png", "text.png",
+                                            "zero.bmp", "zero.png"}));
 
     // A good image whose output folder does not exist: nothing can be written.
     const std::u16string good = write(L"good.png", images::pngFile(images::pattern(4, 4)));

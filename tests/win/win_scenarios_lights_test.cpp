@@ -135,6 +135,7 @@ TEST_F(LightsScenario, EveryKindInOneBlockThenAChangeAndAProjectSwitch) {
                                  switchProject, {op::destroy()}}));
     EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Sync Model state 0", "A: Sync Model state 1 _ Start",
                             "A: Sync Model state 1 _ End", "A: Sync Model state 0"}));
+    EXPECT_EQ(filesUnder(dataFolder_), (std::vector<std::string>{"_mod.sm", "_mod.sync", "_model.alm"}));
 }
 
 } // namespace

@@ -215,5 +215,48 @@ TEST_F(MaterialsScenario, ColourModeSendsColoursOnlyAndGeneratesNoNormalMap) {
     EXPECT_EQ(filesUnder(dataFile(L"Textures")), (std::vector<std::string>{"neon.png", "oak.png", "wall.bmp"}));
 }
 
+TEST_F(MaterialsScenario, DataFolderAndNamesBeyondAsciiReachEveryFileAndPath) {
+    // A user profile and a project named in other scripts.
+    appData_ = scratch_ / L"J\u00FCrgen \u540D\u524D";
+    dataFolder_ = dataFolderFor(appData_);
+    options_.appData = appData_;
+    ASSERT_TRUE(makeFolders(dataFile(L"Textures")));
+    writeDataFile(L"Textures\\\u00E9rable \u6728.png", images::pngFile(images::pattern(16, 9)));
+    MaterialRecord maple = material(u"M_\u00C9rable_\u6728", u"\u00C9rable \u6728", 1, 5);
+    maple.Bump = 0.3f;
+    maple.MatExt = {map(1, u"\u00E9rable \u6728.png")};
+    writer::ModelBlockSpec model;
+    model.materials = std::vector<writer::MaterialEntrySpec>{{scene::materialBlockText(maple), std::nullopt}};
+    const std::u16string project = u"C:\\Work\\Maison \u00E9t\u00E9 \u5BB6.plan";
+    writeModel(model, project);
+
+    start(L"colorMode\u00E9");
+    saveStateAndWait();
+    closeHostAndExpectCleanExit();
+
+    const std::u16string diffuse = textureFolderText() + u"\u00E9rable \u6728.png";
+    EXPECT_EQ(journal(),
+              joined({op::startSession(u"Maison \u00E9t\u00E9 \u5BB6", u"C:\\Work\\Maison \u00E9t\u00E9 \u5BB6.orvexa"),
+                      MaterialCalls(u"M_\u00C9rable_\u6728")
+                          .str(u"type", u"template_custom").str(u"name", u"\u00C9rable \u6728")
+                          .num(u"Opacity", 0).num(u"Refraction", 0)
+                          .str(u"Diffuse Map", diffuse)
+                          .str(u"Normal Map One", diffuse + u"_Normal.png").num(u"normal_value", 0.3f)
+                          .num(u"roughness_value", 0.25f).num(u"Metallic", 0),
+                      {op::flush(), op::destroy()}}));
+    // 8-bit texts keep Latin-1 as bytes and write '?' for the rest.
+    EXPECT_EQ(log(), (Lines{"A: Args - ", "W: colorMode\xE9", "A: Init Start", "A: Sync Model state 0"}));
+    EXPECT_EQ(readFile(dataFile(L"_mod.sync")), std::string("SourceProject: [C:\\Work\\Maison \xE9t\xE9 ?.plan]\r\n"
+                                                            "Material: [M_\xC9rable_?] TimeStamp: [5] MatIndex: [1]\r\n"));
+    expectNormalMapOf(L"\u00E9rable \u6728.png");
+    EXPECT_EQ(filesUnder(scratch_.path()),
+              (std::vector<std::string>{"J\xC3\xBCrgen \xE5\x90\x8D\xE5\x89\x8D\\Quorvel\\Planomat2027_OrvexPlugin\\DataOrvex_Log.log",
+                                        "J\xC3\xBCrgen \xE5\x90\x8D\xE5\x89\x8D\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\\xC3\xA9rable \xE6\x9C\xA8.png",
+                                        "J\xC3\xBCrgen \xE5\x90\x8D\xE5\x89\x8D\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\\xC3\xA9rable \xE6\x9C\xA8.png_Normal.png",
+                                        "J\xC3\xBCrgen \xE5\x90\x8D\xE5\x89\x8D\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\_mod.sync",
+                                        "J\xC3\xBCrgen \xE5\x90\x8D\xE5\x89\x8D\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\_model.alm",
+                                        "journal.jsonl"}));
+}
+
 } // namespace
 } // namespace orvex::scenario

@@ -62,6 +62,7 @@ TEST_F(RecordsScenario, CameraSyncWordAndMessage1025SendTheHostCameraInRendererA
                                  {op::destroy()}}));
     EXPECT_EQ(log(), (Lines{"A: Args - ", "W: cameraSync", "A: Init Start", "A: Sync Model state 0",
                             "A: Sync Model state 0"}));
+    EXPECT_EQ(filesUnder(dataFolder_), (std::vector<std::string>{"_mod.sync", "_model.alm", "camera.cam"}));
 }
 
 TEST_F(RecordsScenario, ViewsFromTheModelBlockAndFromViewsCamShareTheStoredViews) {
@@ -124,6 +125,7 @@ TEST_F(RecordsScenario, ViewsFromTheModelBlockAndFromViewsCamShareTheStoredViews
                       {op::endExport(), op::destroy()}}));
     EXPECT_EQ(log(), (Lines{"A: Args - ", "W: viewsSync", "A: Init Start", "A: Sync Model state 0", "A: Args - ",
                             "W: viewsSync", "A: Sync Model state 0"}));
+    EXPECT_EQ(filesUnder(dataFolder_), (std::vector<std::string>{"Views.cam", "_mod.sync", "_model.alm"}));
 }
 
 } // namespace
