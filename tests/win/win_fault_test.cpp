@@ -72,8 +72,10 @@ class FaultScenario : public ScenarioTest {
 protected:
     void TearDown() override {
         // Whatever happened, nothing lands beside the program (where bare file names would go).
-        const std::wstring bin = windowsPath(fromUtf8(ORVEX_BIN_DIR));
-        EXPECT_EQ(filesUnder(bin), (std::vector<std::string>{"OrvexApi.dll", "OrvexExchange.exe", "host-sim.exe"}));
+        for (const std::string& name : filesUnder(windowsPath(fromUtf8(ORVEX_BIN_DIR)))) {
+            const std::string type = name.substr(name.find_last_of('.') + 1);
+            EXPECT_TRUE(type == "exe" || type == "dll") << name << " beside the program";
+        }
     }
 
     void writeStartModel() {
@@ -83,7 +85,6 @@ protected:
     }
 
     std::wstring logFile() const { return logFileFor(appData_); }
-    static std::string u8(const std::u16string& s) { return toUtf8(std::wstring(s.begin(), s.end())); }
 };
 
 // The log's lines after its first bytes, as log() shows them.
