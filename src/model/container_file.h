@@ -103,6 +103,6 @@ private:
 // Passes over the whole file that one open allows, and the allowance every file has
 // however small: a model read once, a solid sent twice or a table read again stay far below.
 constexpr uint64_t kContainerReadPasses = 4;
-constexpr uint64_t kContainerReadSlack = uint64_t(1) << 20;
+constexpr uint64_t kContainerReadSlack = uint64_t(64) << 10;
 
 } // namespace orvex
