@@ -1,31 +1,26 @@
 // The normal map of an image: each pixel's brightness is a height, a 3 x 3 Sobel kernel
 // that wraps around the edges gives its gradient, and the normal is written as colour.
-// Every step is 32-bit float in a fixed order so that each build gives the same bytes.
+// Every step is 32-bit float in a fixed order so that each build gives the same bytes; this
+// file is built without floating-point contraction and without errno for sqrt, so that the
+// compiler may vectorise the kernel but not change a rounding.
 #include "materials/normal_map.h"
 
 #include "materials/png_writer.h"
 #include "materials/row_pool.h"
 #include "platform/files.h"
 
-#include <array>
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <vector>
 
 namespace orvex {
 
 namespace {
-
-// byte / 255 for every byte value, the exact float the division gives.
-const std::array<float, 256>& channelHeights() {
-    static const std::array<float, 256> table = [] {
-        std::array<float, 256> t{};
-        for (int i = 0; i < 256; ++i) t[i] = static_cast<float>(i) / 255.0f;
-        return t;
-    }();
-    return table;
-}
 
 // Pixels in the image, or 0 when its buffer does not hold exactly width x height pixels.
 size_t pixelCount(const PixelImage& image) {
@@ -37,71 +32,139 @@ size_t pixelCount(const PixelImage& image) {
     return w * h;
 }
 
-uint8_t lowByte(float value) {
-    // The values lie in 0..255 by construction (u and v in 0..1, s at most 255), so the
-    // conversion to int is always defined.
-    return static_cast<uint8_t>(static_cast<int32_t>(value) & 0xFF);
+// The channel heights (byte / 255) of one source row, one plane per channel (blue, green,
+// red), each with its wrap-around neighbours at both ends: plane[0] is column w - 1,
+// plane[x + 1] column x and plane[w + 1] column 0. Planes let the kernel run over
+// contiguous floats, which the compiler turns into vector code.
+class RowPlanes {
+public:
+    explicit RowPlanes(uint32_t width) : width_(width), values_(3 * (size_t(width) + 2)) {}
+
+    void load(const uint8_t* bgra) {
+        const size_t stride = size_t(width_) + 2;
+        float* blue = values_.data() + 1;
+        float* green = blue + stride;
+        float* red = green + stride;
+        for (size_t x = 0; x < width_; ++x) {
+            uint32_t pixel;
+            std::memcpy(&pixel, bgra + x * 4, 4);
+            if constexpr (std::endian::native == std::endian::big) pixel = byteSwapped(pixel);
+            // The same float as byte / 255.0f: the byte converts exactly, one rounding.
+            blue[x] = static_cast<float>(pixel & 0xFF) / 255.0f;
+            green[x] = static_cast<float>((pixel >> 8) & 0xFF) / 255.0f;
+            red[x] = static_cast<float>((pixel >> 16) & 0xFF) / 255.0f;
+        }
+        for (float* plane : {blue, green, red}) {
+            plane[-1] = plane[width_ - 1];
+            plane[width_] = plane[0];
+        }
+    }
+    const float* plane(int channel) const { return values_.data() + size_t(channel) * (size_t(width_) + 2); }
+
+private:
+    static uint32_t byteSwapped(uint32_t v) {
+        return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24);
+    }
+
+    uint32_t width_;
+    std::vector<float> values_;
+};
+
+// The three source rows a row of output needs, loaded once each while a piece of rows is
+// worked through from top to bottom.
+class RowWindow {
+public:
+    RowWindow(const PixelImage& source) : source_(source) {
+        for (int i = 0; i < 3; ++i) slots_.emplace_back(source.width);
+    }
+    const RowPlanes& row(uint32_t y, uint32_t keep1, uint32_t keep2) {
+        for (int i = 0; i < 3; ++i)
+            if (rows_[i] == y) return slots_[i];
+        // A slot holding neither of the other two rows this output row needs.
+        int free = 0;
+        while (rows_[free] == keep1 || rows_[free] == keep2) ++free;
+        slots_[free].load(source_.bgra.data() + size_t(y) * source_.width * 4);
+        rows_[free] = y;
+        return slots_[free];
+    }
+
+private:
+    const PixelImage& source_;
+    std::vector<RowPlanes> slots_;
+    uint32_t rows_[3] = {UINT32_MAX, UINT32_MAX, UINT32_MAX};
+};
+
+struct Gradient {
+    float x, y;
+};
+
+// The horizontal and vertical gradient of one channel at column x, from the planes of the
+// rows above (u), at (c) and below (d); column x - 1 is at index x, column x at x + 1 and
+// column x + 1 at x + 2.
+inline Gradient channelGradient(const float* u, const float* c, const float* d, size_t x) {
+    const float lu = u[x], lc = c[x], ld = d[x];
+    const float cu = u[x + 1], cd = d[x + 1];
+    const float ru = u[x + 2], rc = c[x + 2], rd = d[x + 2];
+    return {2.0f * lc + lu + ld - ru - 2.0f * rc - rd, 2.0f * cu + lu + ru - ld - 2.0f * cd - rd};
 }
 
-void computeRows(const PixelImage& source, PixelImage& out, uint32_t firstRow, uint32_t lastRow) {
-    const auto& height = channelHeights();
-    const uint32_t w = source.width;
-    const uint32_t h = source.height;
-    const size_t pitch = size_t(w) * 4;
-    const uint8_t* src = source.bgra.data();
-    uint8_t* dst = out.bgra.data();
-
-    for (uint32_t y = firstRow; y < lastRow; ++y) {
-        const uint32_t yu = y == 0 ? h - 1 : y - 1;
-        const uint32_t yd = y == h - 1 ? 0 : y + 1;
-        const uint8_t* rowU = src + yu * pitch;
-        const uint8_t* rowC = src + y * pitch;
-        const uint8_t* rowD = src + yd * pitch;
-        uint8_t* target = dst + y * pitch;
-        for (uint32_t x = 0; x < w; ++x) {
-            const size_t xl = size_t(x == 0 ? w - 1 : x - 1) * 4;
-            const size_t xc = size_t(x) * 4;
-            const size_t xr = size_t(x == w - 1 ? 0 : x + 1) * 4;
-            // Per channel (blue, green, red), each sum in the order of the kernel; the
-            // channels are then weighted 1, 1, 1. Alpha carries the weight 0: a finite
-            // value times 0 adds nothing, so it is not computed at all.
-            float gx = 0.0f;
-            float gy = 0.0f;
-            for (size_t c = 0; c < 3; ++c) {
-                const float lu = height[rowU[xl + c]];
-                const float lc = height[rowC[xl + c]];
-                const float ld = height[rowD[xl + c]];
-                const float ru = height[rowU[xr + c]];
-                const float rc = height[rowC[xr + c]];
-                const float rd = height[rowD[xr + c]];
-                const float cu = height[rowU[xc + c]];
-                const float cd = height[rowD[xc + c]];
-                const float gxc = 2.0f * lc + lu + ld - ru - 2.0f * rc - rd;
-                const float gyc = 2.0f * cu + lu + ru - ld - 2.0f * cd - rd;
-                gx = c == 0 ? gxc * 1.0f : gx + gxc * 1.0f;
-                gy = c == 0 ? gyc * 1.0f : gy + gyc * 1.0f;
-            }
-            const float n = std::sqrt(gx * gx + gy * gy + 1.0f);
-            const float nx = gx / n;
-            const float ny = gy / n;
-            const float u = nx * 0.5f + 0.5f;
-            const float v = ny * 0.5f + 0.5f;
-            const float m = std::sqrt(u * u + v * v + 1.0f);
-            const float s = 255.0f / m;
-            target[xc + 0] = lowByte(s);
-            target[xc + 1] = lowByte(u * s);
-            target[xc + 2] = lowByte(v * s);
-            target[xc + 3] = 255;
-        }
+// One output row. Every step is the kernel's, in its order, on 32-bit floats; nothing here
+// may be contracted or reordered, which the build guarantees for this file (no fused
+// multiply-add, no fast math).
+void computeRow(const RowPlanes& above, const RowPlanes& at, const RowPlanes& below, uint32_t width, uint8_t* target) {
+    const float *ub = above.plane(0), *ug = above.plane(1), *ur = above.plane(2);
+    const float *cb = at.plane(0), *cg = at.plane(1), *cr = at.plane(2);
+    const float *db = below.plane(0), *dg = below.plane(1), *dr = below.plane(2);
+    for (size_t x = 0; x < width; ++x) {
+        const Gradient blue = channelGradient(ub, cb, db, x);
+        const Gradient green = channelGradient(ug, cg, dg, x);
+        const Gradient red = channelGradient(ur, cr, dr, x);
+        // The channel weights are 1 (alpha's 0 adds nothing): x * 1 is x, so the weighted
+        // sum is the plain sum in channel order.
+        const float gx = blue.x + green.x + red.x;
+        const float gy = blue.y + green.y + red.y;
+        const float n = std::sqrt(gx * gx + gy * gy + 1.0f);
+        const float nx = gx / n;
+        const float ny = gy / n;
+        const float u = nx * 0.5f + 0.5f;
+        const float v = ny * 0.5f + 0.5f;
+        const float m = std::sqrt(u * u + v * v + 1.0f);
+        const float s = 255.0f / m;
+        // The values lie in 0..255 by construction (u and v in 0..1, s at most 255), so the
+        // conversions to int are always defined.
+        const uint32_t outBlue = static_cast<uint32_t>(static_cast<int32_t>(s)) & 0xFF;
+        const uint32_t outGreen = static_cast<uint32_t>(static_cast<int32_t>(u * s)) & 0xFF;
+        const uint32_t outRed = static_cast<uint32_t>(static_cast<int32_t>(v * s)) & 0xFF;
+        uint32_t pixel = outBlue | outGreen << 8 | outRed << 16 | 0xFF000000u;
+        if constexpr (std::endian::native == std::endian::big)
+            pixel = (pixel >> 24) | ((pixel >> 8) & 0xFF00) | ((pixel << 8) & 0xFF0000) | (pixel << 24);
+        std::memcpy(target + x * 4, &pixel, 4);
     }
 }
 
-bool writeWhole(const std::u16string& path, const std::vector<uint8_t>& bytes) {
+void computeRows(const PixelImage& source, PixelImage& out, uint32_t firstRow, uint32_t lastRow) {
+    const uint32_t h = source.height;
+    RowWindow window(source);
+    for (uint32_t y = firstRow; y < lastRow; ++y) {
+        const uint32_t yu = y == 0 ? h - 1 : y - 1;
+        const uint32_t yd = y == h - 1 ? 0 : y + 1;
+        const RowPlanes& above = window.row(yu, y, yd);
+        const RowPlanes& at = window.row(y, yu, yd);
+        const RowPlanes& below = window.row(yd, yu, y);
+        computeRow(above, at, below, source.width, out.bgra.data() + size_t(y) * source.width * 4);
+    }
+}
+
+// Writes the PNG's pieces to path; a file that could not be written whole is removed, so no
+// truncated image is left behind.
+bool writePieces(const std::u16string& path, const PngPieces& png) {
     std::FILE* f = openFile(path, "wb");
     if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    bool ok = true;
+    for (const auto& piece : png.pieces)
+        if (ok && std::fwrite(piece.bytes.get(), 1, piece.size, f) != piece.size) ok = false;
     if (std::fclose(f) != 0) ok = false;
-    if (!ok) removePath(path); // never leave a truncated image behind
+    if (!ok) removePath(path);
     return ok;
 }
 
@@ -121,9 +184,15 @@ void computeNormalMap(const PixelImage& source, PixelImage& out) {
     }
     out.width = source.width;
     out.height = source.height;
+    std::atomic<bool> failed{false};
     forEachRowPiece(source.height, [&](uint32_t first, uint32_t last) {
-        computeRows(source, out, first, last);
+        try {
+            computeRows(source, out, first, last);
+        } catch (const std::exception&) { // no memory for the row planes
+            failed = true;
+        }
     });
+    if (failed) out = PixelImage{};
 }
 
 bool CreateNormal(const std::u16string& input, const std::u16string& output) {
@@ -134,9 +203,9 @@ bool CreateNormal(const std::u16string& input, const std::u16string& output) {
         computeNormalMap(source, normals);
         if (normals.width == 0) return false;
         source = PixelImage{}; // give the memory back before the encoder needs its own
-        std::vector<uint8_t> png;
-        if (!encodePng(normals, png)) return false;
-        return writeWhole(output, png);
+        PngPieces png;
+        if (!encodePngPieces(normals, png)) return false;
+        return writePieces(output, png);
     } catch (const std::exception&) {
         // An image too large for memory is a failed generation like any other.
         return false;

@@ -1,15 +1,26 @@
-// One encoder for the generated normal maps. The rows are filtered with "Sub" (each byte
-// minus the byte one pixel to its left): one cheap pass that turns the smooth areas of a
-// normal map into runs zlib compresses well. Filtering and compression take a band of
-// rows at a time, so bands can later be compressed independently.
+// One encoder for the generated normal maps. The top row is filtered with "Sub" (each byte
+// minus the byte one pixel to its left), every other row with "Average" (each byte minus the
+// mean of the byte to its left and the byte above): two cheap passes that leave small values
+// in the smooth areas of a normal map. The rows are compressed in bands of about a megabyte on
+// every hardware thread, each band a run of raw deflate blocks ending on a byte boundary (a
+// sync flush; the last band ends the stream), so the bands joined in order are one zlib
+// stream; the adler32 of the whole is combined from the bands' own. zlib runs at level 1
+// matching runs only, or no matches at all where runs are rare: the filtered rows of a normal
+// map hold few repeats beyond runs, so searching for longer matches costs time for little
+// gain, and bands lose nothing by not seeing each other. Every band is its own IDAT chunk, so
+// the bands are never copied to join them.
 #include "materials/png_writer.h"
+
+#include "materials/row_pool.h"
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 namespace orvex {
 
@@ -17,147 +28,333 @@ namespace {
 
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint8_t kFilterSub = 1;
+constexpr uint8_t kFilterAverage = 3;
 constexpr uint32_t kMaxDimension = 0x7FFFFFFF; // the format's limit for width and height
 constexpr size_t kMaxChunkData = size_t(1) << 30;
 // zlib counts its buffers in 32-bit units: feed and drain at most this much at once.
 constexpr size_t kMaxZlibStep = size_t(1) << 30;
+// Raw bytes per band: many bands per thread, so that threads finish together.
+constexpr size_t kBandBytes = size_t(1) << 20;
+// Filtered rows are handed to zlib in batches of about this size, kept in cache.
+constexpr size_t kBatchBytes = size_t(64) << 10;
+constexpr uint8_t kZlibHeader[2] = {0x78, 0x01}; // deflate, 32 KiB window, fastest level
+constexpr uint32_t kAdlerBase = 65521;
 
-void putBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value >> 24));
-    out.push_back(static_cast<uint8_t>(value >> 16));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-    out.push_back(static_cast<uint8_t>(value));
+void putBigEndian32(uint8_t* at, uint32_t value) {
+    at[0] = static_cast<uint8_t>(value >> 24);
+    at[1] = static_cast<uint8_t>(value >> 16);
+    at[2] = static_cast<uint8_t>(value >> 8);
+    at[3] = static_cast<uint8_t>(value);
 }
 
-void putChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* data, size_t size) {
-    putBigEndian32(out, static_cast<uint32_t>(size));
-    const size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    if (size) out.insert(out.end(), data, data + size);
-    uLong crc = crc32(0L, Z_NULL, 0);
-    const uint8_t* p = out.data() + typeAt;
-    size_t left = size + 4;
-    while (left > 0) {
-        const uInt step = static_cast<uInt>(std::min(left, kMaxZlibStep));
+uLong crcOf(uLong crc, const uint8_t* p, size_t size) {
+    while (size > 0) {
+        const uInt step = static_cast<uInt>(std::min(size, kMaxZlibStep));
         crc = crc32(crc, p, step);
         p += step;
-        left -= step;
+        size -= step;
     }
-    putBigEndian32(out, static_cast<uint32_t>(crc));
+    return crc;
 }
 
-// One row as PNG scanline: the filter byte, then RGBA with the Sub filter applied.
-void filterRow(const uint8_t* bgra, uint32_t width, uint8_t* scanline) {
-    scanline[0] = kFilterSub;
-    uint8_t* out = scanline + 1;
-    uint8_t prev[4] = {0, 0, 0, 0};
-    for (uint32_t x = 0; x < width; ++x) {
-        const uint8_t rgba[4] = {bgra[2], bgra[1], bgra[0], bgra[3]};
-        for (int c = 0; c < 4; ++c) {
-            out[c] = static_cast<uint8_t>(rgba[c] - prev[c]);
-            prev[c] = rgba[c];
+uLong adlerOf(uLong adler, const uint8_t* p, size_t size) {
+    while (size > 0) {
+        const uInt step = static_cast<uInt>(std::min(size, kMaxZlibStep));
+        adler = adler32(adler, p, step);
+        p += step;
+        size -= step;
+    }
+    return adler;
+}
+
+// The adler32 of A followed by B from the adler32 of each and B's length (zlib's method,
+// with a 64-bit length so that no band is too long for it).
+uint32_t combineAdler(uint32_t adlerA, uint32_t adlerB, uint64_t lengthB) {
+    const uint64_t rem = lengthB % kAdlerBase;
+    uint64_t sum1 = adlerA & 0xFFFF;
+    uint64_t sum2 = (rem * sum1) % kAdlerBase;
+    sum1 += (adlerB & 0xFFFF) + kAdlerBase - 1;
+    sum2 += ((adlerA >> 16) & 0xFFFF) + ((adlerB >> 16) & 0xFFFF) + kAdlerBase - rem;
+    sum1 %= kAdlerBase;
+    sum2 %= kAdlerBase;
+    return static_cast<uint32_t>(sum1 | (sum2 << 16));
+}
+
+// Storage for n bytes that are all written before use, so never cleared.
+PngPiece pieceOf(size_t size) { return {std::unique_ptr<uint8_t[]>(new uint8_t[size]), size}; }
+
+// A complete chunk of the given type and data, after prefixSize bytes of the prefix.
+PngPiece chunk(const char type[4], const uint8_t* data, size_t size, const uint8_t* prefix = nullptr,
+               size_t prefixSize = 0) {
+    PngPiece out = pieceOf(prefixSize + 12 + size);
+    uint8_t* p = out.bytes.get();
+    if (prefixSize) std::memcpy(p, prefix, prefixSize);
+    p += prefixSize;
+    putBigEndian32(p, static_cast<uint32_t>(size));
+    std::memcpy(p + 4, type, 4);
+    if (size) std::memcpy(p + 8, data, size);
+    putBigEndian32(p + 8 + size, static_cast<uint32_t>(crcOf(crc32(0L, Z_NULL, 0), p + 4, size + 4)));
+    return out;
+}
+
+// The bytes of one BGRA row as RGBA.
+void toRgba(const uint8_t* bgra, uint32_t width, uint8_t* rgba) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Blue and red trade places within each little-endian pixel word.
+        for (size_t x = 0; x < width; ++x) {
+            uint32_t v;
+            std::memcpy(&v, bgra + x * 4, 4);
+            v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+            std::memcpy(rgba + x * 4, &v, 4);
         }
-        bgra += 4;
-        out += 4;
-    }
-}
-
-// Runs deflate over input until zlib has taken all of it (and, with Z_FINISH, until the
-// stream is complete), appending the output to compressed through a fixed-size window.
-bool deflateInto(z_stream& stream, const uint8_t* input, size_t size, int flush,
-                 std::vector<uint8_t>& compressed) {
-    uint8_t window[65536];
-    size_t offered = 0;
-    for (;;) {
-        if (stream.avail_in == 0 && offered < size) {
-            const size_t step = std::min(size - offered, kMaxZlibStep);
-            stream.next_in = const_cast<Bytef*>(input + offered);
-            stream.avail_in = static_cast<uInt>(step);
-            offered += step;
+    } else {
+        for (size_t x = 0; x < width; ++x) {
+            rgba[x * 4 + 0] = bgra[x * 4 + 2];
+            rgba[x * 4 + 1] = bgra[x * 4 + 1];
+            rgba[x * 4 + 2] = bgra[x * 4 + 0];
+            rgba[x * 4 + 3] = bgra[x * 4 + 3];
         }
-        const bool lastInput = offered == size;
-        stream.next_out = window;
-        stream.avail_out = sizeof window;
-        const int result = deflate(&stream, lastInput ? flush : Z_NO_FLUSH);
-        compressed.insert(compressed.end(), window, window + (sizeof window - stream.avail_out));
-        if (result == Z_STREAM_END) return true;
-        if (result != Z_OK && result != Z_BUF_ERROR) return false;
-        // Without a flush, done once zlib has taken all input and had room to spare.
-        if (flush == Z_NO_FLUSH && lastInput && stream.avail_in == 0 && stream.avail_out != 0)
-            return true;
     }
 }
 
-// The zlib stream of the filtered rows [first, last), ending the stream when finish.
-bool compressRows(const PixelImage& image, uint32_t first, uint32_t last, z_stream& stream,
-                  bool finish, std::vector<uint8_t>& compressed) {
-    const size_t pitch = size_t(image.width) * 4;
-    std::vector<uint8_t> scanline(pitch + 1);
-    for (uint32_t y = first; y < last; ++y) {
-        filterRow(image.bgra.data() + y * pitch, image.width, scanline.data());
-        if (!deflateInto(stream, scanline.data(), scanline.size(), Z_NO_FLUSH, compressed))
-            return false;
+// The filter byte and the filtered bytes of one RGBA row of n bytes.
+void filterRow(const uint8_t* row, const uint8_t* above, size_t n, uint8_t* out) {
+    if (!above) {
+        *out++ = kFilterSub;
+        for (size_t i = 0; i < n && i < 4; ++i) out[i] = row[i];
+        for (size_t i = 4; i < n; ++i) out[i] = static_cast<uint8_t>(row[i] - row[i - 4]);
+        return;
     }
-    if (finish) return deflateInto(stream, nullptr, 0, Z_FINISH, compressed);
-    return true;
+    *out++ = kFilterAverage;
+    for (size_t i = 0; i < n && i < 4; ++i) out[i] = static_cast<uint8_t>(row[i] - (above[i] >> 1));
+    for (size_t i = 4; i < n; ++i)
+        out[i] = static_cast<uint8_t>(row[i] - ((unsigned(row[i - 4]) + unsigned(above[i])) >> 1));
 }
 
-bool compressImage(const PixelImage& image, std::vector<uint8_t>& compressed) {
-    z_stream stream;
-    std::memset(&stream, 0, sizeof stream);
-    if (deflateInit(&stream, Z_BEST_SPEED) != Z_OK) return false;
+// One IDAT chunk being built: 8 bytes of length and type, the data, 4 bytes of CRC.
+struct Band {
+    PngPiece bytes;        // size is the capacity
+    size_t used = 0;       // bytes written so far, the 8 head bytes included
+    uint32_t adler = 1;    // of the band's filtered rows
+    uint64_t rawBytes = 0; // filtered bytes of the band
     bool ok = false;
-    try {
-        ok = compressRows(image, 0, image.height, stream, true, compressed);
-    } catch (...) {
-        deflateEnd(&stream);
-        throw;
+};
+
+void grow(Band& band, size_t more);
+
+// What each thread keeps from band to band: its deflate stream and row buffers.
+class BandCompressor {
+public:
+    BandCompressor() = default;
+    ~BandCompressor() {
+        if (started_) deflateEnd(&stream_);
     }
-    deflateEnd(&stream);
-    return ok;
+    BandCompressor(const BandCompressor&) = delete;
+    BandCompressor& operator=(const BandCompressor&) = delete;
+
+    bool compress(const PixelImage& image, uint32_t firstRow, uint32_t lastRow, bool last, Band& band) {
+        if (!start()) return false;
+        const size_t n = size_t(image.width) * 4;
+        const size_t scanline = n + 1;
+        const size_t batchRows = std::max<size_t>(1, kBatchBytes / scanline);
+        current_.resize(n);
+        above_.resize(n);
+        batch_.resize(batchRows * scanline);
+
+        band.bytes = pieceOf(8 + std::min<uint64_t>(uint64_t(lastRow - firstRow) * scanline / 2, kBandBytes) + 1024);
+        std::memcpy(band.bytes.bytes.get() + 4, "IDAT", 4);
+        band.used = 8;
+        if (firstRow == 0) {
+            std::memcpy(band.bytes.bytes.get() + band.used, kZlibHeader, 2);
+            band.used += 2;
+        }
+        uLong adler = adler32(0L, Z_NULL, 0);
+        if (firstRow > 0) toRgba(rowOf(image, firstRow - 1), image.width, above_.data());
+        size_t batched = 0;
+        bool firstBatch = true;
+        for (uint32_t y = firstRow; y < lastRow; ++y) {
+            toRgba(rowOf(image, y), image.width, current_.data());
+            filterRow(current_.data(), y == 0 ? nullptr : above_.data(), n, batch_.data() + batched);
+            batched += scanline;
+            current_.swap(above_);
+            if (batched + scanline > batch_.size() || y + 1 == lastRow) {
+                adler = adlerOf(adler, batch_.data(), batched);
+                if (firstBatch && !chooseStrategy(batch_.data(), batched)) return false;
+                firstBatch = false;
+                if (!deflateInto(batch_.data(), batched, Z_NO_FLUSH, band)) return false;
+                batched = 0;
+            }
+        }
+        // The last band ends the stream; the others end on a byte boundary with the stream
+        // left open, so that the next band's blocks follow them directly.
+        if (!deflateInto(nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH, band)) return false;
+        band.adler = static_cast<uint32_t>(adler);
+        band.rawBytes = uint64_t(lastRow - firstRow) * scanline;
+        band.ok = true;
+        return true;
+    }
+
+private:
+    static const uint8_t* rowOf(const PixelImage& image, uint32_t y) {
+        return image.bgra.data() + size_t(y) * image.width * 4;
+    }
+
+    bool start() {
+        if (started_) return deflateReset(&stream_) == Z_OK;
+        std::memset(&stream_, 0, sizeof stream_);
+        // Raw deflate: the zlib header and checksum are written around the joined bands.
+        if (deflateInit2(&stream_, Z_BEST_SPEED, Z_DEFLATED, -15, 8, strategy_) != Z_OK) return false;
+        started_ = true;
+        return true;
+    }
+
+    // Runs of one byte value (the flat areas of a map) are worth matching; where they are
+    // rare, plain Huffman coding packs as small and is faster. The band's first batch of
+    // filtered rows decides for the band.
+    bool chooseStrategy(const uint8_t* filtered, size_t size) {
+        size_t repeats = 0;
+        for (size_t i = 1; i < size; ++i) repeats += filtered[i] == filtered[i - 1];
+        const int strategy = repeats * 8 >= size ? Z_RLE : Z_HUFFMAN_ONLY;
+        if (strategy == strategy_) return true;
+        strategy_ = strategy;
+        return deflateParams(&stream_, Z_BEST_SPEED, strategy) == Z_OK;
+    }
+
+    // Runs deflate over input until zlib has taken all of it and, with a flush, until that
+    // flush is complete, growing the band as needed.
+    bool deflateInto(const uint8_t* input, size_t size, int flush, Band& band) {
+        size_t offered = 0;
+        for (;;) {
+            if (stream_.avail_in == 0 && offered < size) {
+                const size_t step = std::min(size - offered, kMaxZlibStep);
+                stream_.next_in = const_cast<Bytef*>(input + offered);
+                stream_.avail_in = static_cast<uInt>(step);
+                offered += step;
+            }
+            if (band.bytes.size - band.used < 64) grow(band, band.bytes.size / 2 + 4096);
+            const size_t room = std::min(band.bytes.size - band.used, kMaxZlibStep);
+            stream_.next_out = band.bytes.bytes.get() + band.used;
+            stream_.avail_out = static_cast<uInt>(room);
+            const bool lastInput = offered == size;
+            const int result = deflate(&stream_, lastInput ? flush : Z_NO_FLUSH);
+            band.used += room - stream_.avail_out;
+            if (result == Z_STREAM_END) return true;
+            if (result != Z_OK && result != Z_BUF_ERROR) return false;
+            // Done once zlib has taken all input and, flushing or not, had room to spare:
+            // a flush that filled the output may still have bytes to give.
+            if (lastInput && stream_.avail_in == 0 && stream_.avail_out != 0 && flush != Z_FINISH) return true;
+        }
+    }
+
+    z_stream stream_{};
+    bool started_ = false;
+    int strategy_ = Z_RLE;
+    std::vector<uint8_t> current_, above_, batch_;
+};
+
+// More room at the end of a band, keeping what it holds.
+void grow(Band& band, size_t more) {
+    PngPiece bigger = pieceOf(band.bytes.size + more);
+    std::memcpy(bigger.bytes.get(), band.bytes.bytes.get(), band.used);
+    band.bytes = std::move(bigger);
+}
+
+// Closes a band's chunk: length and CRC. A band whose data is too long for one chunk (a
+// single row of more than a gigabyte) is cut into several.
+void closeBand(Band& band, std::vector<PngPiece>& pieces) {
+    const size_t dataSize = band.used - 8;
+    if (dataSize <= kMaxChunkData) {
+        if (band.bytes.size - band.used < 4) grow(band, 4);
+        uint8_t* p = band.bytes.bytes.get();
+        putBigEndian32(p, static_cast<uint32_t>(dataSize));
+        putBigEndian32(p + band.used, static_cast<uint32_t>(crcOf(crc32(0L, Z_NULL, 0), p + 4, dataSize + 4)));
+        band.bytes.size = band.used + 4;
+        pieces.push_back(std::move(band.bytes));
+        return;
+    }
+    for (size_t at = 0; at < dataSize; at += kMaxChunkData)
+        pieces.push_back(chunk("IDAT", band.bytes.bytes.get() + 8 + at, std::min(kMaxChunkData, dataSize - at)));
+    band.bytes = {};
+}
+
+bool compressBands(const PixelImage& image, uint32_t bandRows, uint32_t workers, std::vector<PngPiece>& pieces) {
+    const uint32_t bandCount = static_cast<uint32_t>((uint64_t(image.height) + bandRows - 1) / bandRows);
+    std::vector<Band> bands(bandCount);
+    std::vector<std::unique_ptr<BandCompressor>> compressors(std::min(workers, bandCount));
+    for (auto& compressor : compressors) compressor = std::make_unique<BandCompressor>();
+    forEachTask(bandCount, static_cast<uint32_t>(compressors.size()), [&](uint32_t task, uint32_t worker) {
+        const uint32_t first = task * bandRows;
+        const uint32_t last = static_cast<uint32_t>(std::min<uint64_t>(uint64_t(first) + bandRows, image.height));
+        try {
+            compressors[worker]->compress(image, first, last, task + 1 == bandCount, bands[task]);
+        } catch (const std::exception&) { // out of memory: the band stays failed
+        }
+    });
+    uint32_t adler = 1;
+    for (const Band& band : bands) {
+        if (!band.ok) return false;
+        adler = combineAdler(adler, band.adler, band.rawBytes);
+    }
+    // The stream's checksum closes the last band.
+    Band& last = bands.back();
+    if (last.bytes.size - last.used < 4) grow(last, 4);
+    putBigEndian32(last.bytes.bytes.get() + last.used, adler);
+    last.used += 4;
+    for (Band& band : bands) closeBand(band, pieces);
+    return true;
 }
 
 } // namespace
 
-bool encodePng(const PixelImage& image, std::vector<uint8_t>& png) {
-    png.clear();
+uint64_t PngPieces::size() const {
+    uint64_t total = 0;
+    for (const auto& piece : pieces) total += piece.size;
+    return total;
+}
+
+bool encodePngPieces(const PixelImage& image, PngPieces& png, uint32_t bandRows, uint32_t workers) {
+    png.pieces.clear();
     if (image.width == 0 || image.height == 0) return false;
     if (image.width > kMaxDimension || image.height > kMaxDimension) return false;
     const size_t w = image.width;
     const size_t h = image.height;
     if (w > (SIZE_MAX - 1) / 4 / h) return false;
     if (image.bgra.size() != w * h * 4) return false;
+    if (bandRows == 0) bandRows = static_cast<uint32_t>(std::clamp<size_t>(kBandBytes / (w * 4 + 1), 1, h));
+    if (workers == 0) workers = hardwareThreads();
 
     try {
-        std::vector<uint8_t> compressed;
-        if (!compressImage(image, compressed)) return false;
-
         uint8_t header[13];
-        const uint32_t dims[2] = {image.width, image.height};
-        for (int i = 0; i < 2; ++i) {
-            header[i * 4 + 0] = static_cast<uint8_t>(dims[i] >> 24);
-            header[i * 4 + 1] = static_cast<uint8_t>(dims[i] >> 16);
-            header[i * 4 + 2] = static_cast<uint8_t>(dims[i] >> 8);
-            header[i * 4 + 3] = static_cast<uint8_t>(dims[i]);
-        }
+        putBigEndian32(header, image.width);
+        putBigEndian32(header + 4, image.height);
         header[8] = 8;  // bits per channel
         header[9] = 6;  // colour type: RGBA
         header[10] = 0; // deflate
         header[11] = 0; // adaptive filtering (one filter byte per row)
         header[12] = 0; // not interlaced
-
-        png.reserve(compressed.size() + 64 + compressed.size() / kMaxChunkData * 12);
-        png.insert(png.end(), kSignature, kSignature + 8);
-        putChunk(png, "IHDR", header, sizeof header);
-        size_t at = 0;
-        do {
-            const size_t size = std::min(compressed.size() - at, kMaxChunkData);
-            putChunk(png, "IDAT", compressed.data() + at, size);
-            at += size;
-        } while (at < compressed.size());
-        putChunk(png, "IEND", nullptr, 0);
+        png.pieces.push_back(chunk("IHDR", header, sizeof header, kSignature, sizeof kSignature));
+        if (!compressBands(image, bandRows, workers, png.pieces)) {
+            png.pieces.clear();
+            return false;
+        }
+        png.pieces.push_back(chunk("IEND", nullptr, 0));
         return true;
     } catch (const std::exception&) { // out of memory
+        png.pieces.clear();
+        png.pieces.shrink_to_fit();
+        return false;
+    }
+}
+
+bool encodePng(const PixelImage& image, std::vector<uint8_t>& png) {
+    png.clear();
+    PngPieces pieces;
+    if (!encodePngPieces(image, pieces)) return false;
+    try {
+        png.reserve(pieces.size());
+        for (const auto& piece : pieces.pieces) png.insert(png.end(), piece.bytes.get(), piece.bytes.get() + piece.size);
+        return true;
+    } catch (const std::exception&) {
         png.clear();
         png.shrink_to_fit();
         return false;

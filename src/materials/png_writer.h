@@ -1,16 +1,33 @@
-// PNG encoding of 32-bit BGRA pixels: 8-bit RGBA, every row with the same filter,
-// compressed by zlib at its fastest level.
+// PNG encoding of 32-bit BGRA pixels: 8-bit RGBA, the rows compressed in independent bands on
+// every hardware thread and joined into one zlib stream.
 #pragma once
 
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace orvex {
 
-// The whole PNG file for the image. False when the image is empty, its buffer does not
-// match its size, or zlib or memory fails; png is then empty.
+// A PNG file as consecutive pieces of bytes: written one after the other they are the file.
+// The compressed bands stay where their threads wrote them, so nothing is copied to join them.
+struct PngPiece {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+};
+struct PngPieces {
+    std::vector<PngPiece> pieces;
+    uint64_t size() const;
+};
+
+// The PNG file of the image, in pieces. False when the image is empty, its buffer does not
+// match its size, or zlib or memory fails; the pieces are then empty. bandRows is the number
+// of image rows compressed as one band (0: chosen from the image size); workers the number of
+// threads (0: every hardware thread).
+bool encodePngPieces(const PixelImage& image, PngPieces& png, uint32_t bandRows = 0, uint32_t workers = 0);
+
+// The whole PNG file for the image in one buffer. False as above; png is then empty.
 bool encodePng(const PixelImage& image, std::vector<uint8_t>& png);
 
 } // namespace orvex

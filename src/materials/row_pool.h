@@ -16,4 +16,13 @@ void forEachRowPiece(uint32_t count, const std::function<void(uint32_t first, ui
 // The number of pieces forEachRowPiece would cut count rows into.
 uint32_t rowPieceCount(uint32_t count);
 
+// Calls work(task, worker) once for every task in [0, count) on up to workers threads
+// (worker in [0, workers)), each thread taking the next task not yet started, so that a
+// thread the machine holds back leaves its share to the others. The calling thread is
+// worker 0; a single task or worker runs on the caller alone. work must not throw.
+void forEachTask(uint32_t count, uint32_t workers, const std::function<void(uint32_t task, uint32_t worker)>& work);
+
+// The number of hardware threads (at least 1).
+uint32_t hardwareThreads();
+
 } // namespace orvex

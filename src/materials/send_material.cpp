@@ -1,11 +1,13 @@
 // One material to the renderer: the template, the fixed sequence of properties, texture
 // paths in the texture folder and, where the material asks for one, a generated normal
-// map. Every call sends the whole material; nothing is compared with earlier calls.
+// map. Every call sends the whole material; only the generation of a normal map may be
+// skipped, when the map generated before is known to be current.
 #include "materials/send_material.h"
 
 #include "app/command_line.h"
 #include "app/data_folder.h"
 #include "materials/normal_map.h"
+#include "materials/normal_map_memory.h"
 #include "model/model_exchange.h"
 #include "platform/text.h"
 
@@ -61,7 +63,7 @@ struct Sender {
 
 // Generates the normal map of the diffuse texture when the material has a bump strength,
 // and sends it. Nothing is sent when generation does not happen or fails.
-void sendGeneratedNormalMap(const Sender& send, const MaterialRecord& record) {
+void sendGeneratedNormalMap(const Sender& send, const MaterialRecord& record, NormalMapMemory* normalMaps) {
     if (!(std::fabs(static_cast<double>(record.Bump)) > 0.01)) return;
     const std::u16string diffuse = findTextureFile(record, kDiffuseMap);
     if (diffuse.empty()) return;
@@ -70,7 +72,7 @@ void sendGeneratedNormalMap(const Sender& send, const MaterialRecord& record) {
     if (!staysInTextureFolder(diffuse)) return;
     const std::u16string source = textureFolder() + diffuse;
     const std::u16string output = source + u"_Normal.png";
-    if (!CreateNormal(source, output)) return;
+    if (!(normalMaps ? normalMaps->provide(source, output) : CreateNormal(source, output))) return;
     send.string(u"Normal Map One", output);
     send.number(u"normal_value", record.Bump);
 }
@@ -146,7 +148,7 @@ bool sendTextureProperty(const RendererSession& session, const MaterialRecord& r
     return true;
 }
 
-void sendMaterial(const RendererSession& session, const MaterialRecord& record) {
+void sendMaterial(const RendererSession& session, const MaterialRecord& record, NormalMapMemory* normalMaps) {
     const Sender send{session, record.MaterialID_Name};
 
     session.api->ORVEXAPI_AddMaterial(session.handle, record.MaterialID_Name.c_str());
@@ -168,7 +170,7 @@ void sendMaterial(const RendererSession& session, const MaterialRecord& record) 
     if (sendTextureProperty(session, record, kNormalMap, u"Normal Map One"))
         send.number(u"normal_value", record.Bump);
     else
-        sendGeneratedNormalMap(send, record);
+        sendGeneratedNormalMap(send, record, normalMaps);
 
     sendTextureProperty(session, record, kRoughnessMap, u"Roughness Map");
     send.number(u"roughness_value", record.Roughness);

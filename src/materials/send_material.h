@@ -9,6 +9,7 @@
 namespace orvex {
 
 struct RendererSession;
+class NormalMapMemory;
 
 // The texture folder: the data folder followed by "\Textures\".
 std::u16string textureFolder();
@@ -21,6 +22,9 @@ std::u16string emissiveColorText(int32_t emissiveColor);
 std::u16string findTextureFile(const MaterialRecord& record, int32_t code);
 bool sendTextureProperty(const RendererSession& session, const MaterialRecord& record,
                          int32_t code, const std::u16string& property);
-void sendMaterial(const RendererSession& session, const MaterialRecord& record);
+// normalMaps, when given, remembers generated normal maps across calls, so that an unchanged
+// texture's map is sent again without being generated anew.
+void sendMaterial(const RendererSession& session, const MaterialRecord& record,
+                  NormalMapMemory* normalMaps = nullptr);
 
 } // namespace orvex

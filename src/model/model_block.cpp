@@ -123,9 +123,15 @@ SolidState& solidEntry(std::map<uint32_t, SolidState>& table, uint32_t id) {
     return table[id];
 }
 
+// A record that would start at or past the end of the file holds nothing: reading it would
+// only invent an empty material, a light at the origin or a solid 0 that the host never
+// sent (and that the sync-state file would then report), so such entries are passed over.
+bool startsInFile(const ContainerFile& f, uint64_t record) { return record < f.size(); }
+
 void readMaterials(ModelExchange& ex, uint64_t block) {
     ContainerFile& f = ex.file;
     for (uint32_t offset : readTable(ex)) {
+        if (!startsInFile(f, block + offset)) continue;
         f.seek(block + offset);
         const uint32_t byteLength = f.readU32();
         f.readU32();
@@ -147,12 +153,13 @@ void readMaterials(ModelExchange& ex, uint64_t block) {
         MaterialRecord record;
         parseMaterialBlock(record, text);
         ex.materialTable[record.MaterialID_Name] = record;
-        sendMaterial(ex.session, record);
+        sendMaterial(ex.session, record, &ex.normalMaps);
     }
 }
 
 void readLights(ModelExchange& ex, uint64_t block) {
     for (uint32_t offset : readTable(ex)) {
+        if (!startsInFile(ex.file, block + offset)) continue;
         ex.file.seek(block + offset);
         std::u16string text;
         readCountedText(ex, text);
@@ -226,7 +233,7 @@ void readSolids(ModelExchange& ex, uint64_t block) {
     ContainerFile& f = ex.file;
     PartArrays arrays;
     for (uint32_t offset : readTable(ex)) {
-        if (offset == 0) continue;
+        if (offset == 0 || !startsInFile(f, block + offset)) continue;
         const uint64_t record = block + offset;
         f.seek(record);
         f.readU32();
@@ -251,7 +258,7 @@ void readSolids(ModelExchange& ex, uint64_t block) {
         state.nodeName = solidNodeName(id);
         ex.session.api->ORVEXAPI_BeginNode(ex.session.handle, state.nodeName.c_str(), kIdentity, 1);
         for (uint32_t partOffset : arrays.partTable) {
-            if (partOffset == 0) continue;
+            if (partOffset == 0 || !startsInFile(f, block + partOffset)) continue;
             readPart(ex, block, partOffset, arrays);
         }
         ex.session.api->ORVEXAPI_EndNode(ex.session.handle);

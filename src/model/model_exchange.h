@@ -5,6 +5,7 @@
 #include "app/renderer_api.h"
 #include "lights/light_record.h"
 #include "materials/material_record.h"
+#include "materials/normal_map_memory.h"
 #include "model/container_file.h"
 #include "records/camera_record.h"
 
@@ -72,6 +73,8 @@ public:
     std::u16string sourceProject;
     std::vector<uint32_t> solidDeleteList;
     std::vector<uint32_t> materialIdList;
+    // The normal maps generated so far, so that unchanged textures are not generated again.
+    NormalMapMemory normalMaps;
 };
 
 } // namespace orvex
