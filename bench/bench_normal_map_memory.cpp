@@ -42,7 +42,7 @@ int main() {
         diffuse.nFlag = 2;
         diffuse.strFile = std::u16string(name.begin(), name.end());
         material.MatExt.push_back(diffuse);
-        spec.materials->push_back({writer::materialBlockText(material), std::nullopt});
+        spec.materials->push_back({scene::materialBlockText(material), std::nullopt});
     }
     if (!bench::writeModel(folder.dataFile("_model.alm"), spec)) return 1;
     std::printf("normal-map memory: %d materials with %ux%u JPEG textures (%s in all)\n", kMaterials, kTextureSize,

@@ -1,0 +1,266 @@
+// The memory of generated normal maps: an unchanged texture is not generated again and its
+// existing map is used as it stands; a change of the source (even one that keeps its size and
+// time), a deleted or rewritten output, or a source that cannot be read means a fresh map.
+#include "app/data_folder.h"
+#include "materials/normal_map.h"
+#include "materials/normal_map_memory.h"
+#include "materials/png_writer.h"
+#include "model/container.h"
+#include "model/model_exchange.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "scene-writer/container_writer.h"
+#include "scene-writer/material_text.h"
+#include "support/fake_platform.h"
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <string>
+
+using namespace orvex;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Decodes as the fake platform does and counts the decodes, which only a generation makes.
+class CountingPlatform final : public Platform {
+public:
+    explicit CountingPlatform(Platform& inner) : inner_(inner) { setPlatform(this); }
+    ~CountingPlatform() override { setPlatform(&inner_); }
+    int decodes = 0;
+
+    std::optional<std::u16string> environmentVariable(const std::u16string& n, size_t b) override {
+        return inner_.environmentVariable(n, b);
+    }
+    std::optional<std::u16string> registryValue(const std::u16string& k, const std::u16string& v, size_t b) override {
+        return inner_.registryValue(k, v, b);
+    }
+    void messageBoxW(const std::u16string& c, const std::u16string& t) override { inner_.messageBoxW(c, t); }
+    void messageBoxA(const std::string& c, const std::string& t) override { inner_.messageBoxA(c, t); }
+    bool decodeImage(const std::u16string& path, PixelImage& out) override {
+        ++decodes;
+        return inner_.decodeImage(path, out);
+    }
+
+private:
+    Platform& inner_;
+};
+
+PixelImage randomImage(uint32_t w, uint32_t h, uint32_t seed) {
+    std::mt19937 random(seed);
+    PixelImage image;
+    image.width = w;
+    image.height = h;
+    image.bgra.resize(size_t(w) * h * 4);
+    for (auto& b : image.bgra) b = static_cast<uint8_t>(random());
+    return image;
+}
+
+std::string pngBytes(const PixelImage& image) {
+    std::vector<uint8_t> png;
+    EXPECT_TRUE(encodePng(image, png));
+    return std::string(png.begin(), png.end());
+}
+
+class NormalMapMemoryTest : public ::testing::Test {
+protected:
+    test::FakePlatform fake;
+    CountingPlatform counting{fake};
+    test::TempFolder temp;
+    NormalMapMemory memory;
+    const std::string sourceFile = temp.file("oak.png");
+    const std::string outputFile = temp.file("oak.png_Normal.png");
+    const std::u16string source = fromUtf8(sourceFile);
+    const std::u16string output = fromUtf8(outputFile);
+
+    // The map as a fresh generation writes it.
+    std::string freshMap(const PixelImage& image) {
+        PixelImage normals;
+        computeNormalMap(image, normals);
+        return pngBytes(normals);
+    }
+    // Gives a file a modification time of its own, away from "now".
+    static void setTime(const std::string& path, int secondsAgo) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
+    }
+};
+
+} // namespace
+
+TEST_F(NormalMapMemoryTest, UnchangedSourceReusesTheWrittenMap) {
+    const PixelImage image = randomImage(19, 11, 1);
+    test::writeFileBytes(sourceFile, pngBytes(image));
+    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 1);
+    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(image));
+    const auto written = fs::last_write_time(outputFile);
+
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 1);
+    EXPECT_EQ(fs::last_write_time(outputFile), written);
+    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(image));
+    EXPECT_EQ(memory.size(), 1u);
+}
+
+TEST_F(NormalMapMemoryTest, ChangedContentWithTheSameSizeAndTimeRegenerates) {
+    const PixelImage first = randomImage(16, 16, 2);
+    test::writeFileBytes(sourceFile, pngBytes(first));
+    setTime(sourceFile, 100);
+    ASSERT_TRUE(memory.provide(source, output));
+
+    // Another image of the same file size (same dimensions, random pixels barely compress),
+    // given back the old time.
+    PixelImage second = first;
+    std::swap(second.bgra[0], second.bgra[4]);
+    second.bgra[1] ^= 0xFF;
+    const std::string bytes = pngBytes(second);
+    ASSERT_EQ(bytes.size(), fs::file_size(sourceFile));
+    const auto time = fs::last_write_time(sourceFile);
+    test::writeFileBytes(sourceFile, bytes);
+    fs::last_write_time(sourceFile, time);
+
+    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 2);
+    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(second));
+}
+
+TEST_F(NormalMapMemoryTest, ChangedSourceTimeOrSizeRegenerates) {
+    const PixelImage image = randomImage(8, 8, 3);
+    test::writeFileBytes(sourceFile, pngBytes(image));
+    setTime(sourceFile, 50);
+    ASSERT_TRUE(memory.provide(source, output));
+    setTime(sourceFile, 40); // touched, same content
+    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 2);
+    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 2);
+
+    const PixelImage bigger = randomImage(9, 8, 3);
+    test::writeFileBytes(sourceFile, pngBytes(bigger));
+    setTime(sourceFile, 40);
+    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 3);
+    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(bigger));
+}
+
+TEST_F(NormalMapMemoryTest, DeletedOrModifiedOutputRegenerates) {
+    const PixelImage image = randomImage(12, 7, 4);
+    test::writeFileBytes(sourceFile, pngBytes(image));
+    ASSERT_TRUE(memory.provide(source, output));
+    const std::string map = test::readFileBytes(outputFile);
+
+    fs::remove(outputFile);
+    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 2);
+    EXPECT_EQ(test::readFileBytes(outputFile), map);
+
+    // Rewritten with other bytes of the same length: only its time tells.
+    std::string other = map;
+    other[other.size() / 2] ^= 0x55;
+    test::writeFileBytes(outputFile, other);
+    setTime(outputFile, 30);
+    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 3);
+    EXPECT_EQ(test::readFileBytes(outputFile), map);
+
+    // Cut short, time kept.
+    const auto time = fs::last_write_time(outputFile);
+    fs::resize_file(outputFile, map.size() - 1);
+    fs::last_write_time(outputFile, time);
+    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(counting.decodes, 4);
+    EXPECT_EQ(test::readFileBytes(outputFile), map);
+}
+
+TEST_F(NormalMapMemoryTest, MissingOrUnreadableSourceIsNotRemembered) {
+    EXPECT_FALSE(memory.provide(source, output));
+    EXPECT_EQ(memory.size(), 0u);
+    test::writeFileBytes(sourceFile, "not an image");
+    EXPECT_FALSE(memory.provide(source, output));
+    EXPECT_FALSE(pathExists(output));
+    EXPECT_EQ(memory.size(), 0u);
+
+    // A map that was generated, whose source then goes: the old map is not sent again.
+    test::writeFileBytes(sourceFile, pngBytes(randomImage(4, 4, 5)));
+    ASSERT_TRUE(memory.provide(source, output));
+    fs::remove(sourceFile);
+    EXPECT_FALSE(memory.provide(source, output));
+    EXPECT_EQ(memory.size(), 0u);
+}
+
+TEST_F(NormalMapMemoryTest, MapsAreRememberedByOutputAndSource) {
+    const std::string otherFile = temp.file("elm.png");
+    test::writeFileBytes(sourceFile, pngBytes(randomImage(6, 6, 6)));
+    test::writeFileBytes(otherFile, pngBytes(randomImage(6, 6, 7)));
+    ASSERT_TRUE(memory.provide(source, output));
+    // Another source for the same output replaces the map.
+    ASSERT_TRUE(memory.provide(fromUtf8(otherFile), output));
+    EXPECT_EQ(counting.decodes, 2);
+    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(randomImage(6, 6, 7)));
+    ASSERT_TRUE(memory.provide(fromUtf8(otherFile), output));
+    EXPECT_EQ(counting.decodes, 2);
+    EXPECT_EQ(memory.size(), 1u);
+}
+
+TEST(ContentHash, SeesEveryByteAndChainsChunks) {
+    std::string bytes(1000, 'a');
+    const uint64_t whole = contentHash(bytes.data(), bytes.size(), 0);
+    EXPECT_EQ(whole, contentHash(bytes.data(), bytes.size(), 0));
+    for (size_t at : {0u, 7u, 31u, 32u, 500u, 999u}) {
+        std::string changed = bytes;
+        changed[at] = 'b';
+        EXPECT_NE(contentHash(changed.data(), changed.size(), 0), whole) << at;
+    }
+    EXPECT_NE(contentHash(bytes.data(), 999, 0), whole);
+    EXPECT_NE(contentHash(bytes.data(), bytes.size(), 1), whole);
+    const uint64_t chained = contentHash(bytes.data() + 512, 488, contentHash(bytes.data(), 512, 0));
+    EXPECT_EQ(chained, contentHash(bytes.data() + 512, 488, contentHash(bytes.data(), 512, 0)));
+    EXPECT_NE(chained, whole);
+}
+
+TEST(NormalMapMemoryInSync, SecondStartUpSendsTheSameMaterialWithoutGenerating) {
+    test::FakePlatform fake;
+    CountingPlatform counting{fake};
+    test::TempFolder temp;
+    fake.setAppData(temp.path16());
+    const std::string data = temp.file("Quorvel/Planomat2027_OrvexPlugin/Data");
+    fs::create_directories(data + "/Textures");
+    test::writeFileBytes(data + "/Textures/oak.png", pngBytes(randomImage(10, 10, 8)));
+
+    MaterialRecord oak;
+    oak.MaterialID_Name = u"Oak";
+    oak.Bump = 0.5f;
+    ExtendMaterialRecord diffuse;
+    diffuse.Type = 1;
+    diffuse.nFlag = 2;
+    diffuse.strFile = u"oak.png";
+    oak.MatExt = {diffuse};
+    writer::ModelBlockSpec spec;
+    spec.materials.emplace();
+    spec.materials->push_back({scene::materialBlockText(oak), std::nullopt});
+    writer::ContainerWriter container;
+    container.addModelBlock(u"C:\\P.pln", spec);
+    ASSERT_TRUE(container.writeFile(data + "/_model.alm"));
+
+    test::Recorder recorder;
+    ModelExchange exchange(recorder.api());
+    exchange.session.handle = 3;
+    exchange.containerPath = dataFilePath(u"_model.alm");
+    loadModelEntry(exchange, 0);
+    const std::vector<std::string> first = recorder.lines;
+    EXPECT_EQ(counting.decodes, 1);
+    ASSERT_EQ(recorder.linesOf("SetMaterialStringProperty").size(), 4u); // type, name, diffuse, normal map
+    const std::string map = test::readFileBytes(data + "/Textures/oak.png_Normal.png");
+
+    recorder.clear();
+    exchange.containerPath = dataFilePath(u"_model.alm");
+    loadModelEntry(exchange, 0);
+    EXPECT_EQ(recorder.lines, first);
+    EXPECT_EQ(counting.decodes, 1);
+    EXPECT_EQ(test::readFileBytes(data + "/Textures/oak.png_Normal.png"), map);
+    exchange.session.handle = 0;
+}
