@@ -1,0 +1,98 @@
+// The sync-state file of large tables, where a helper thread formats the later solids: the
+// bytes must be exactly those of one line after the other, whatever the ids.
+#include "app/data_folder.h"
+#include "model/change_tracking.h"
+#include "model/model_exchange.h"
+#include "support/fake_platform.h"
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+using namespace orvex;
+
+namespace {
+
+class SyncStateFile : public ::testing::Test {
+protected:
+    SyncStateFile() {
+        fake.setAppData(temp.path16());
+        std::filesystem::create_directories(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data"));
+        exchange.sourceProject = u"C:\\Projects\\\u00C4rger \u4E2D.pln";
+    }
+
+    test::FakePlatform fake;
+    test::TempFolder temp;
+    test::Recorder recorder;
+    ModelExchange exchange{recorder.api()};
+
+    void add(uint32_t id, uint32_t timestamp) {
+        SolidState& s = exchange.solidTable[id];
+        s.id = id;
+        s.timestamp = timestamp;
+    }
+    // The file as the format states it, built line by line with printf's own "%d".
+    std::string expected() const {
+        std::string text = "SourceProject: [C:\\Projects\\\xC4rger ?.pln]\r\n";
+        char line[80];
+        for (const auto& [id, s] : exchange.solidTable) {
+            std::snprintf(line, sizeof line, "ID3D: [%d] TimeStamp: [%d]\r\n", static_cast<int>(s.id),
+                          static_cast<int>(s.timestamp));
+            text += line;
+        }
+        for (const auto& [name, m] : exchange.materialTable) {
+            text += "Material: [";
+            for (char16_t c : name) text += c <= 0xFF ? static_cast<char>(c) : '?';
+            std::snprintf(line, sizeof line, "] TimeStamp: [%d] MatIndex: [%d]\r\n", m.nTimeID, m._nMatDescIndex);
+            text += line;
+        }
+        return text;
+    }
+    std::string written() const {
+        return test::readFileBytes(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/_mod.sync"));
+    }
+};
+
+} // namespace
+
+TEST_F(SyncStateFile, LargeTableIsWrittenLineForLine) {
+    // Ids over the whole unsigned range (the upper half prints negative), timestamps of every
+    // length and sign, and materials after the solids.
+    for (uint32_t i = 0; i < 60000; ++i) add(i * 71582u + 13u, i * 2654435761u);
+    add(0, 0);
+    add(0xFFFFFFFFu, 0x80000000u);
+    MaterialRecord m;
+    m.nTimeID = -5;
+    m._nMatDescIndex = 2147483647;
+    exchange.materialTable[u"Oak \u0101"] = m;
+    exchange.materialTable[u"Ash"] = MaterialRecord{};
+    writeSyncState(exchange);
+    const std::string text = written();
+    EXPECT_EQ(text.size(), expected().size());
+    EXPECT_TRUE(text == expected());
+}
+
+TEST_F(SyncStateFile, SkewedIdsSplitUnevenlyAndStillInOrder) {
+    // Nearly every id sits below the middle of the id range: the helper gets one solid.
+    for (uint32_t i = 1; i <= 40000; ++i) add(i, 1);
+    add(4000000000u, 2);
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == expected());
+    // And the other way round.
+    exchange.solidTable.clear();
+    add(1, 1);
+    for (uint32_t i = 0; i < 40000; ++i) add(4000000000u + i, 2);
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == expected());
+}
+
+TEST_F(SyncStateFile, LongMaterialNamesPassThroughTheBuffer) {
+    MaterialRecord m;
+    exchange.materialTable[std::u16string(3 * 1024 * 1024, u'x')] = m;
+    for (uint32_t i = 0; i < 30000; ++i) add(i, i);
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == expected());
+}
