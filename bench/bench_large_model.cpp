@@ -53,6 +53,6 @@ int main() {
         std::fprintf(stderr, "could not write the large model\n");
         return 1;
     }
-    bench::compareStartUp("large model", folder, largest, 3);
+    bench::compareStartUp("large model", folder, largest, 5);
     return 0;
 }

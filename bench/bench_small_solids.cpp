@@ -17,6 +17,6 @@ int main() {
         std::fprintf(stderr, "could not write the small-solids model\n");
         return 1;
     }
-    bench::compareStartUp("100000 small solids", folder, kBoxBytes, 5);
+    bench::compareStartUp("100000 small solids", folder, kBoxBytes, 9);
     return 0;
 }
