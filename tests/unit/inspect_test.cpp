@@ -135,8 +135,8 @@ TEST(InspectSample, SummaryIsWhatTheProgramReadsAndSends) {
     EXPECT_EQ(walls.vertexCount(), 32u);
     EXPECT_EQ(walls.triangleCount(), 48u);
     const Bounds b = walls.bounds();
-    EXPECT_EQ(std::vector<float>(b.min, b.min + 3), (std::vector<float>{0, 0, 0}));
-    EXPECT_EQ(std::vector<float>(b.max, b.max + 3), (std::vector<float>{10, 8, 2.8f}));
+    EXPECT_EQ(std::vector<float>(b.min, b.min + 3), (std::vector<float>{0, -10, 0}));
+    EXPECT_EQ(std::vector<float>(b.max, b.max + 3), (std::vector<float>{8, 0, 2.8f}));
     const PartInfo& roof = m.solids[2].parts.at(0);
     EXPECT_FALSE(roof.indexed);
     EXPECT_EQ(roof.vertexCount, 18u);
@@ -177,8 +177,8 @@ TEST(InspectSample, SummaryIsWhatTheProgramReadsAndSends) {
                 "vertices": 18,
                 "triangles": 6,
                 "bounds": {
-                  "min": [0,0,2.8],
-                  "max": [10,8,5]
+                  "min": [0,-10,2.8],
+                  "max": [8,0,5]
                 },
                 "parts": [
                   {
@@ -226,7 +226,7 @@ TEST(InspectSample, TextReportAndValidationLines) {
     EXPECT_EQ(problems, lines(in.problems)[0] + "\n" + lines(in.problems)[1] + "\n2 problems\n");
     const std::string summary = textReport(in, false);
     EXPECT_NE(summary.find("    solid 103 (Solid_103) at " + std::to_string(raw.solid(2)) +
-                           ": timestamp 1, 1 part, 18 vertices, 6 triangles, bounds (0, 0, 2.8) .. (10, 8, 5)\n"),
+                           ": timestamp 1, 1 part, 18 vertices, 6 triangles, bounds (0, -10, 2.8) .. (8, 0, 5)\n"),
               std::string::npos);
     EXPECT_NE(summary.find("    sections: 6 materials, 4 lights, 5 solids, 3 views\n"), std::string::npos);
     EXPECT_NE(summary.find("      Normal Map One = "), std::string::npos);
@@ -248,11 +248,12 @@ TEST(InspectDamaged, TruncatedInsideAnArray) {
                                                      std::to_string(raw.solid(4) - kBlock) +
                                                      " points past the end of the file"),
                   at(positions, "position array count 54 runs past the end of the file")}));
-    // What the program still sends: the roof without vertices, then two solids of id 0.
+    // What the program still sends: the roof without vertices; the solids whose records lie
+    // past the end are passed over rather than sent as solids of id 0.
     const ModelBlockInfo& m = onlyModel(in);
-    ASSERT_EQ(m.solids.size(), 5u);
+    ASSERT_EQ(m.solids.size(), 3u);
     EXPECT_EQ(m.solids[2].vertexCount(), 0u);
-    EXPECT_EQ(m.solids[3].nodeName, u"Solid_0");
+    EXPECT_EQ(m.solids[2].nodeName, u"Solid_103");
     EXPECT_TRUE(m.views && m.views->list.views.empty()); // read at the end: an empty text
 
     const std::string json = jsonReport(in);
@@ -645,7 +646,7 @@ TEST(InspectGltf, SampleScene) {
     EXPECT_NE(json.find("{\"name\":\"Solid_105\",\"extras\":{\"id\":105,\"timestamp\":1}}"), std::string::npos);
     EXPECT_NE(json.find("\"extensionsUsed\":[\"KHR_lights_punctual\"]"), std::string::npos);
     EXPECT_NE(json.find("\"type\":\"spot\",\"spot\":{\"innerConeAngle\":0,\"outerConeAngle\":0.3054326"), std::string::npos);
-    EXPECT_NE(json.find("\"min\":[0,0,2.8],\"max\":[10,8,5]"), std::string::npos);
+    EXPECT_NE(json.find("\"min\":[0,-10,2.8],\"max\":[8,0,5]"), std::string::npos);
     EXPECT_NE(json.find("\"alphaMode\":\"BLEND\""), std::string::npos);
     // Oak, brick and the brick's normal map; a roughness map has no place of its own in glTF.
     EXPECT_EQ(occurrences(json, "\"mimeType\":\"image/png\""), 3u);

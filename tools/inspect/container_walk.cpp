@@ -72,6 +72,7 @@ ModelBlockInfo ContainerWalk::modelBlock(uint64_t block) {
 
     if (info.hasMaterials()) {
         for (uint32_t offset : table(block, "materials table", nullptr)) {
+            if (block + offset >= c.size()) continue; // the program passes such entries over
             MaterialInfo m;
             m.offset = block + offset;
             c.seek(m.offset);
@@ -104,6 +105,7 @@ ModelBlockInfo ContainerWalk::modelBlock(uint64_t block) {
     if (info.hasLights()) {
         c.seek(block + (info.words[0] != 0 ? info.words[0] : 20));
         for (uint32_t offset : table(block, "lights table", nullptr)) {
+            if (block + offset >= c.size()) continue;
             LightInfo l;
             l.offset = block + offset;
             c.seek(l.offset);
@@ -117,7 +119,7 @@ ModelBlockInfo ContainerWalk::modelBlock(uint64_t block) {
         c.seek(block + (solidsAt != 0 ? solidsAt : 20));
         std::map<uint32_t, uint64_t> seen; // id -> first record
         for (uint32_t offset : table(block, "solids table", nullptr)) {
-            if (offset == 0) continue;
+            if (offset == 0 || block + offset >= c.size()) continue;
             SolidInfo s;
             uint64_t idAt = 0;
             solid(block, block + offset, s, idAt);
@@ -161,7 +163,7 @@ void ContainerWalk::solid(uint64_t block, uint64_t record, SolidInfo& s, uint64_
     }
     c.seek(partTable);
     for (uint32_t offset : table(block, "part table", nullptr)) {
-        if (offset == 0) continue;
+        if (offset == 0 || block + offset >= c.size()) continue;
         PartInfo p;
         part(block + offset, p);
         s.parts.push_back(std::move(p));

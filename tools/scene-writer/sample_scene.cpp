@@ -30,7 +30,7 @@ std::vector<float> toRendererAxes(std::vector<float> p) {
     for (size_t i = 0; i + 2 < p.size(); i += 3) {
         const float x = p[i], y = p[i + 1];
         p[i] = y;
-        p[i + 1] = -x;
+        p[i + 1] = 0.0f - x; // no negative zeros in the geometry
     }
     return p;
 }
