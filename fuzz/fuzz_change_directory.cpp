@@ -75,6 +75,7 @@ std::string header(const std::u16string& project, bool withModelBlock, size_t mo
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::setUp();
+    fuzz::countCallsOnly();
     if (size == 0) return 0;
     static const std::string modelBlock = smallModelBlock();
     const uint8_t flags = data[0];
@@ -87,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string directory(reinterpret_cast<const char*>(data + 1), size - 1);
     fuzz::writeContainer("_mod.sm", head, withModelBlock ? modelBlock + directory : directory);
 
-    ModelExchange exchange(fuzz::rendererApi());
+    ModelExchange exchange(fuzz::meshReadingApi());
     fillScene(exchange);
     syncModel(exchange);
     writeSyncState(exchange);

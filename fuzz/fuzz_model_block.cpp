@@ -27,10 +27,11 @@ std::string header() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orvex;
     fuzz::setUp();
+    fuzz::countCallsOnly();
     static const std::string kHeader = header();
     fuzz::writeContainer("_model.alm", kHeader, std::string(reinterpret_cast<const char*>(data), size));
 
-    ModelExchange exchange(fuzz::rendererApi());
+    ModelExchange exchange(fuzz::meshReadingApi());
     exchange.session.handle = fuzz::kSessionHandle;
     exchange.containerPath = dataFilePath(u"_model.alm");
     loadModelEntry(exchange, 0);
