@@ -527,4 +527,39 @@ TEST_F(ModelBlockTest, NegativeOrFarBlockOffsetReadsAnEmptyBlock) {
     }
 }
 
+TEST_F(ModelBlockTest, RecordsStartingPastTheEndOfTheFileAreNotInvented) {
+    SmallScene scene;
+    write(scene.container);
+    const size_t block = scene.block;
+    const size_t materialTable = block + 20;
+    const size_t lightTable = block + u32At(scene.bytes, block);
+    const size_t solidTable = lightTable + u32At(scene.bytes, block + 4);
+    const size_t partTable = scene.solidRecord + 4 + u32At(scene.bytes, scene.solidRecord + 4);
+    const uint32_t beyond = static_cast<uint32_t>(scene.bytes.size() - block); // first byte after the file
+    for (size_t slot : {materialTable + 4, lightTable + 4, solidTable + 4}) {
+        write(scene.container);
+        patchFile(modelPath(), slot, beyond);
+        recorder.clear();
+        exchange.solidTable.clear();
+        exchange.materialTable.clear();
+        exchange.lightTable.clear();
+        loadEntry0();
+        // Nothing is made up from zeros: no solid 0, no unnamed material, no light 0.
+        EXPECT_EQ(exchange.solidTable.count(0), 0u);
+        EXPECT_EQ(exchange.materialTable.count(u""), 0u);
+        EXPECT_EQ(exchange.lightTable.count(0), 0u);
+        EXPECT_TRUE(recorder.linesOf("AddLight").empty() || slot != lightTable + 4);
+        EXPECT_TRUE(recorder.linesOf("AddMaterial").empty() || slot != materialTable + 4);
+        EXPECT_TRUE(recorder.linesOf("BeginNode").empty() || slot != solidTable + 4);
+    }
+    // A part past the end is passed over too; the solid keeps its node and its other part.
+    write(scene.container);
+    patchFile(modelPath(), partTable + 4, beyond);
+    recorder.clear();
+    loadEntry0();
+    EXPECT_EQ(recorder.linesOf("BeginNode").size(), 1u);
+    ASSERT_EQ(recorder.linesOf("AddIndexedTriangle").size(), 1u);
+    EXPECT_NE(recorder.linesOf("AddIndexedTriangle")[0].find("\"label\":\"B\""), std::string::npos);
+}
+
 } // namespace
