@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <vector>
 
 namespace orvex {
@@ -142,17 +143,40 @@ void computeRow(const RowPlanes& above, const RowPlanes& at, const RowPlanes& be
     }
 }
 
-void computeRows(const PixelImage& source, PixelImage& out, uint32_t firstRow, uint32_t lastRow) {
+// Output row y into target, with the source rows it needs taken through window.
+void computeRowAt(const PixelImage& source, RowWindow& window, uint32_t y, uint8_t* target) {
     const uint32_t h = source.height;
+    const uint32_t yu = y == 0 ? h - 1 : y - 1;
+    const uint32_t yd = y == h - 1 ? 0 : y + 1;
+    const RowPlanes& above = window.row(yu, y, yd);
+    const RowPlanes& at = window.row(y, yu, yd);
+    const RowPlanes& below = window.row(yd, yu, y);
+    computeRow(above, at, below, source.width, target);
+}
+
+void computeRows(const PixelImage& source, PixelImage& out, uint32_t firstRow, uint32_t lastRow) {
     RowWindow window(source);
-    for (uint32_t y = firstRow; y < lastRow; ++y) {
-        const uint32_t yu = y == 0 ? h - 1 : y - 1;
-        const uint32_t yd = y == h - 1 ? 0 : y + 1;
-        const RowPlanes& above = window.row(yu, y, yd);
-        const RowPlanes& at = window.row(y, yu, yd);
-        const RowPlanes& below = window.row(yd, yu, y);
-        computeRow(above, at, below, source.width, out.bgra.data() + size_t(y) * source.width * 4);
-    }
+    for (uint32_t y = firstRow; y < lastRow; ++y)
+        computeRowAt(source, window, y, out.bgra.data() + size_t(y) * source.width * 4);
+}
+
+// The PNG of the normal map of source, its rows computed by the threads that compress them:
+// the map is never held whole, and the kernel runs spread over the same bands as zlib.
+bool encodeNormalMapPng(const PixelImage& source, PngPieces& png) {
+    struct WorkerRows {
+        explicit WorkerRows(const PixelImage& image) : window(image), row(size_t(image.width) * 4) {}
+        RowWindow window;
+        std::vector<uint8_t> row;
+    };
+    const uint32_t workers = hardwareThreads();
+    std::vector<std::unique_ptr<WorkerRows>> perWorker(workers); // each slot used by one thread only
+    const auto rows = [&](uint32_t y, uint32_t worker) -> const uint8_t* {
+        std::unique_ptr<WorkerRows>& mine = perWorker[worker];
+        if (!mine) mine = std::make_unique<WorkerRows>(source);
+        computeRowAt(source, mine->window, y, mine->row.data());
+        return mine->row.data();
+    };
+    return encodePngRows(source.width, source.height, rows, png, 0, workers);
 }
 
 // Writes the PNG's pieces to path; a file that could not be written whole is removed, so no
@@ -199,12 +223,10 @@ bool CreateNormal(const std::u16string& input, const std::u16string& output) {
     try {
         PixelImage source;
         if (!platform().decodeImage(input, source)) return false;
-        PixelImage normals;
-        computeNormalMap(source, normals);
-        if (normals.width == 0) return false;
-        source = PixelImage{}; // give the memory back before the encoder needs its own
+        if (pixelCount(source) == 0) return false;
         PngPieces png;
-        if (!encodePngPieces(normals, png)) return false;
+        if (!encodeNormalMapPng(source, png)) return false;
+        source = PixelImage{}; // give the memory back before the file is written
         return writePieces(output, png);
     } catch (const std::exception&) {
         // An image too large for memory is a failed generation like any other.

@@ -1,16 +1,17 @@
 // One encoder for the generated normal maps. The top row is filtered with "Sub" (each byte
 // minus the byte one pixel to its left), every other row with "Average" (each byte minus the
 // mean of the byte to its left and the byte above): two cheap passes that leave small values
-// in the smooth areas of a normal map. The rows are compressed in bands of about a megabyte on
-// every hardware thread, each band a run of raw deflate blocks ending on a byte boundary (a
-// sync flush; the last band ends the stream), so the bands joined in order are one zlib
-// stream; the adler32 of the whole is combined from the bands' own. zlib runs at level 1
-// matching runs only, or no matches at all where runs are rare: the filtered rows of a normal
-// map hold few repeats beyond runs, so searching for longer matches costs time for little
-// gain, and bands lose nothing by not seeing each other. Every band is its own IDAT chunk, so
-// the bands are never copied to join them.
+// in the smooth areas of a normal map. The rows are compressed in bands of about a megabyte
+// on every hardware thread, each band a run of deflate blocks ending on a byte boundary (an
+// empty stored block; the last band ends the stream), so the bands joined in order are one
+// zlib stream; the adler32 of the whole is combined from the bands' own. The blocks code
+// literals and runs only (RunDeflater): the filtered rows of a normal map hold few repeats
+// beyond runs, so searching for longer matches costs time for little gain, and bands lose
+// nothing by not seeing each other. Every band is its own IDAT chunk, so the bands are never
+// copied to join them.
 #include "materials/png_writer.h"
 
+#include "materials/deflate_writer.h"
 #include "materials/row_pool.h"
 
 #include <zlib.h>
@@ -38,6 +39,8 @@ constexpr size_t kBandBytes = size_t(1) << 20;
 // Filtered rows are handed to zlib in batches of about this size, kept in cache.
 constexpr size_t kBatchBytes = size_t(64) << 10;
 constexpr uint8_t kZlibHeader[2] = {0x78, 0x01}; // deflate, 32 KiB window, fastest level
+// Input of one deflate block at most, so that a block's symbols stay in cache.
+constexpr size_t kMaxBlockInput = size_t(64) << 10;
 constexpr uint32_t kAdlerBase = 65521;
 
 void putBigEndian32(uint8_t* at, uint32_t value) {
@@ -142,19 +145,12 @@ struct Band {
 
 void grow(Band& band, size_t more);
 
-// What each thread keeps from band to band: its deflate stream and row buffers.
+// What each thread keeps from band to band: its encoder and row buffers.
 class BandCompressor {
 public:
-    BandCompressor() = default;
-    ~BandCompressor() {
-        if (started_) deflateEnd(&stream_);
-    }
-    BandCompressor(const BandCompressor&) = delete;
-    BandCompressor& operator=(const BandCompressor&) = delete;
-
-    bool compress(const PixelImage& image, uint32_t firstRow, uint32_t lastRow, bool last, Band& band) {
-        if (!start()) return false;
-        const size_t n = size_t(image.width) * 4;
+    bool compress(uint32_t width, const PngRowSource& rows, uint32_t worker, uint32_t firstRow, uint32_t lastRow,
+                  bool last, Band& band) {
+        const size_t n = size_t(width) * 4;
         const size_t scanline = n + 1;
         const size_t batchRows = std::max<size_t>(1, kBatchBytes / scanline);
         current_.resize(n);
@@ -169,25 +165,28 @@ public:
             band.used += 2;
         }
         uLong adler = adler32(0L, Z_NULL, 0);
-        if (firstRow > 0) toRgba(rowOf(image, firstRow - 1), image.width, above_.data());
+        if (firstRow > 0) toRgba(rows(firstRow - 1, worker), width, above_.data());
         size_t batched = 0;
-        bool firstBatch = true;
         for (uint32_t y = firstRow; y < lastRow; ++y) {
-            toRgba(rowOf(image, y), image.width, current_.data());
+            toRgba(rows(y, worker), width, current_.data());
             filterRow(current_.data(), y == 0 ? nullptr : above_.data(), n, batch_.data() + batched);
             batched += scanline;
             current_.swap(above_);
             if (batched + scanline > batch_.size() || y + 1 == lastRow) {
                 adler = adlerOf(adler, batch_.data(), batched);
-                if (firstBatch && !chooseStrategy(batch_.data(), batched)) return false;
-                firstBatch = false;
-                if (!deflateInto(batch_.data(), batched, Z_NO_FLUSH, band)) return false;
+                // A batch of one huge row is coded in pieces of a bounded size.
+                for (size_t at = 0; at < batched; at += kMaxBlockInput) {
+                    const size_t size = std::min(kMaxBlockInput, batched - at);
+                    reserve(band, RunDeflater::bound(size));
+                    band.used += deflater_.code(batch_.data() + at, size, band.bytes.bytes.get() + band.used);
+                }
                 batched = 0;
             }
         }
         // The last band ends the stream; the others end on a byte boundary with the stream
         // left open, so that the next band's blocks follow them directly.
-        if (!deflateInto(nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH, band)) return false;
+        reserve(band, 16);
+        band.used += deflater_.end(last, band.bytes.bytes.get() + band.used);
         band.adler = static_cast<uint32_t>(adler);
         band.rawBytes = uint64_t(lastRow - firstRow) * scanline;
         band.ok = true;
@@ -195,60 +194,11 @@ public:
     }
 
 private:
-    static const uint8_t* rowOf(const PixelImage& image, uint32_t y) {
-        return image.bgra.data() + size_t(y) * image.width * 4;
+    static void reserve(Band& band, size_t room) {
+        if (band.bytes.size - band.used < room) grow(band, std::max(room, band.bytes.size / 2));
     }
 
-    bool start() {
-        if (started_) return deflateReset(&stream_) == Z_OK;
-        std::memset(&stream_, 0, sizeof stream_);
-        // Raw deflate: the zlib header and checksum are written around the joined bands.
-        if (deflateInit2(&stream_, Z_BEST_SPEED, Z_DEFLATED, -15, 8, strategy_) != Z_OK) return false;
-        started_ = true;
-        return true;
-    }
-
-    // Runs of one byte value (the flat areas of a map) are worth matching; where they are
-    // rare, plain Huffman coding packs as small and is faster. The band's first batch of
-    // filtered rows decides for the band.
-    bool chooseStrategy(const uint8_t* filtered, size_t size) {
-        size_t repeats = 0;
-        for (size_t i = 1; i < size; ++i) repeats += filtered[i] == filtered[i - 1];
-        const int strategy = repeats * 8 >= size ? Z_RLE : Z_HUFFMAN_ONLY;
-        if (strategy == strategy_) return true;
-        strategy_ = strategy;
-        return deflateParams(&stream_, Z_BEST_SPEED, strategy) == Z_OK;
-    }
-
-    // Runs deflate over input until zlib has taken all of it and, with a flush, until that
-    // flush is complete, growing the band as needed.
-    bool deflateInto(const uint8_t* input, size_t size, int flush, Band& band) {
-        size_t offered = 0;
-        for (;;) {
-            if (stream_.avail_in == 0 && offered < size) {
-                const size_t step = std::min(size - offered, kMaxZlibStep);
-                stream_.next_in = const_cast<Bytef*>(input + offered);
-                stream_.avail_in = static_cast<uInt>(step);
-                offered += step;
-            }
-            if (band.bytes.size - band.used < 64) grow(band, band.bytes.size / 2 + 4096);
-            const size_t room = std::min(band.bytes.size - band.used, kMaxZlibStep);
-            stream_.next_out = band.bytes.bytes.get() + band.used;
-            stream_.avail_out = static_cast<uInt>(room);
-            const bool lastInput = offered == size;
-            const int result = deflate(&stream_, lastInput ? flush : Z_NO_FLUSH);
-            band.used += room - stream_.avail_out;
-            if (result == Z_STREAM_END) return true;
-            if (result != Z_OK && result != Z_BUF_ERROR) return false;
-            // Done once zlib has taken all input and, flushing or not, had room to spare:
-            // a flush that filled the output may still have bytes to give.
-            if (lastInput && stream_.avail_in == 0 && stream_.avail_out != 0 && flush != Z_FINISH) return true;
-        }
-    }
-
-    z_stream stream_{};
-    bool started_ = false;
-    int strategy_ = Z_RLE;
+    RunDeflater deflater_;
     std::vector<uint8_t> current_, above_, batch_;
 };
 
@@ -277,16 +227,17 @@ void closeBand(Band& band, std::vector<PngPiece>& pieces) {
     band.bytes = {};
 }
 
-bool compressBands(const PixelImage& image, uint32_t bandRows, uint32_t workers, std::vector<PngPiece>& pieces) {
-    const uint32_t bandCount = static_cast<uint32_t>((uint64_t(image.height) + bandRows - 1) / bandRows);
+bool compressBands(uint32_t width, uint32_t height, const PngRowSource& rows, uint32_t bandRows, uint32_t workers,
+                   std::vector<PngPiece>& pieces) {
+    const uint32_t bandCount = static_cast<uint32_t>((uint64_t(height) + bandRows - 1) / bandRows);
     std::vector<Band> bands(bandCount);
     std::vector<std::unique_ptr<BandCompressor>> compressors(std::min(workers, bandCount));
     for (auto& compressor : compressors) compressor = std::make_unique<BandCompressor>();
     forEachTask(bandCount, static_cast<uint32_t>(compressors.size()), [&](uint32_t task, uint32_t worker) {
         const uint32_t first = task * bandRows;
-        const uint32_t last = static_cast<uint32_t>(std::min<uint64_t>(uint64_t(first) + bandRows, image.height));
+        const uint32_t last = static_cast<uint32_t>(std::min<uint64_t>(uint64_t(first) + bandRows, height));
         try {
-            compressors[worker]->compress(image, first, last, task + 1 == bandCount, bands[task]);
+            compressors[worker]->compress(width, rows, worker, first, last, task + 1 == bandCount, bands[task]);
         } catch (const std::exception&) { // out of memory: the band stays failed
         }
     });
@@ -312,28 +263,26 @@ uint64_t PngPieces::size() const {
     return total;
 }
 
-bool encodePngPieces(const PixelImage& image, PngPieces& png, uint32_t bandRows, uint32_t workers) {
+bool encodePngRows(uint32_t width, uint32_t height, const PngRowSource& rows, PngPieces& png, uint32_t bandRows,
+                   uint32_t workers) {
     png.pieces.clear();
-    if (image.width == 0 || image.height == 0) return false;
-    if (image.width > kMaxDimension || image.height > kMaxDimension) return false;
-    const size_t w = image.width;
-    const size_t h = image.height;
-    if (w > (SIZE_MAX - 1) / 4 / h) return false;
-    if (image.bgra.size() != w * h * 4) return false;
-    if (bandRows == 0) bandRows = static_cast<uint32_t>(std::clamp<size_t>(kBandBytes / (w * 4 + 1), 1, h));
+    if (width == 0 || height == 0) return false;
+    if (width > kMaxDimension || height > kMaxDimension) return false;
+    if (size_t(width) > (SIZE_MAX - 1) / 4) return false;
+    if (bandRows == 0) bandRows = static_cast<uint32_t>(std::clamp<size_t>(kBandBytes / (size_t(width) * 4 + 1), 1, height));
     if (workers == 0) workers = hardwareThreads();
 
     try {
         uint8_t header[13];
-        putBigEndian32(header, image.width);
-        putBigEndian32(header + 4, image.height);
+        putBigEndian32(header, width);
+        putBigEndian32(header + 4, height);
         header[8] = 8;  // bits per channel
         header[9] = 6;  // colour type: RGBA
         header[10] = 0; // deflate
         header[11] = 0; // adaptive filtering (one filter byte per row)
         header[12] = 0; // not interlaced
         png.pieces.push_back(chunk("IHDR", header, sizeof header, kSignature, sizeof kSignature));
-        if (!compressBands(image, bandRows, workers, png.pieces)) {
+        if (!compressBands(width, height, rows, bandRows, workers, png.pieces)) {
             png.pieces.clear();
             return false;
         }
@@ -344,6 +293,15 @@ bool encodePngPieces(const PixelImage& image, PngPieces& png, uint32_t bandRows,
         png.pieces.shrink_to_fit();
         return false;
     }
+}
+
+bool encodePngPieces(const PixelImage& image, PngPieces& png, uint32_t bandRows, uint32_t workers) {
+    png.pieces.clear();
+    const size_t w = image.width;
+    const size_t h = image.height;
+    if (w == 0 || h == 0 || w > (SIZE_MAX - 1) / 4 / h || image.bgra.size() != w * h * 4) return false;
+    const auto rows = [&image](uint32_t y, uint32_t) { return image.bgra.data() + size_t(y) * image.width * 4; };
+    return encodePngRows(image.width, image.height, rows, png, bandRows, workers);
 }
 
 bool encodePng(const PixelImage& image, std::vector<uint8_t>& png) {

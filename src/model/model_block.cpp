@@ -25,9 +25,8 @@ namespace {
 constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 // Storage for one counted array that keeps its capacity from part to part, so a new part
-// does not pay for fresh pages. Its contents are never zero-filled: every element in use
-// has just been read. It grows in place where the allocator can (large blocks are remapped,
-// not copied), so the pages already touched stay in use.
+// does not pay for fresh pages. Its contents are never zero-filled, nor kept when it grows:
+// every element in use has just been read.
 class ArrayStorage {
 public:
     ArrayStorage() = default;
@@ -38,9 +37,10 @@ public:
     // Room for count elements, or null when there is no memory for them.
     uint32_t* reserve(size_t count) {
         if (count > capacity_) {
-            void* grown = count <= SIZE_MAX / 4 ? std::realloc(data_, count * 4) : nullptr;
-            if (!grown) return nullptr;
-            data_ = static_cast<uint32_t*>(grown);
+            std::free(data_);
+            capacity_ = 0;
+            data_ = count <= SIZE_MAX / 4 ? static_cast<uint32_t*>(std::malloc(count * 4)) : nullptr;
+            if (!data_) return nullptr;
             capacity_ = count;
         }
         return data_;

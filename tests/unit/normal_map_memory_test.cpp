@@ -60,6 +60,31 @@ PixelImage randomImage(uint32_t w, uint32_t h, uint32_t seed) {
     return image;
 }
 
+// A 24-bit BMP: its size depends on the dimensions only, so a change of pixels keeps it.
+std::string bmpBytes(const PixelImage& image) {
+    const uint32_t pitch = (image.width * 3 + 3) & ~3u;
+    const uint32_t size = 54 + pitch * image.height;
+    std::string b(size, '\0');
+    const auto put32 = [&b](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, size);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, image.width);
+    put32(22, image.height);
+    b[26] = 1;
+    b[28] = 24;
+    for (uint32_t y = 0; y < image.height; ++y)
+        for (uint32_t x = 0; x < image.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                b[54 + (image.height - 1 - y) * pitch + x * 3 + c] =
+                    static_cast<char>(image.bgra[(size_t(y) * image.width + x) * 4 + c]);
+    return b;
+}
+
 std::string pngBytes(const PixelImage& image) {
     std::vector<uint8_t> png;
     EXPECT_TRUE(encodePng(image, png));
@@ -107,25 +132,28 @@ TEST_F(NormalMapMemoryTest, UnchangedSourceReusesTheWrittenMap) {
 }
 
 TEST_F(NormalMapMemoryTest, ChangedContentWithTheSameSizeAndTimeRegenerates) {
-    const PixelImage first = randomImage(16, 16, 2);
-    test::writeFileBytes(sourceFile, pngBytes(first));
-    setTime(sourceFile, 100);
-    ASSERT_TRUE(memory.provide(source, output));
+    PixelImage first = randomImage(16, 16, 2);
+    for (size_t i = 3; i < first.bgra.size(); i += 4) first.bgra[i] = 255; // BMP has no alpha
+    const std::string bmp = temp.file("oak.bmp");
+    const std::u16string bmpSource = fromUtf8(bmp);
+    test::writeFileBytes(bmp, bmpBytes(first));
+    setTime(bmp, 100);
+    ASSERT_TRUE(memory.provide(bmpSource, output));
 
-    // Another image of the same file size (same dimensions, random pixels barely compress),
-    // given back the old time.
+    // One pixel changed: same size, and the old time given back.
     PixelImage second = first;
-    std::swap(second.bgra[0], second.bgra[4]);
-    second.bgra[1] ^= 0xFF;
-    const std::string bytes = pngBytes(second);
-    ASSERT_EQ(bytes.size(), fs::file_size(sourceFile));
-    const auto time = fs::last_write_time(sourceFile);
-    test::writeFileBytes(sourceFile, bytes);
-    fs::last_write_time(sourceFile, time);
+    second.bgra[0] ^= 0xFF;
+    const std::string bytes = bmpBytes(second);
+    ASSERT_EQ(bytes.size(), fs::file_size(bmp));
+    const auto time = fs::last_write_time(bmp);
+    test::writeFileBytes(bmp, bytes);
+    fs::last_write_time(bmp, time);
 
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(memory.provide(bmpSource, output));
     EXPECT_EQ(counting.decodes, 2);
     EXPECT_EQ(test::readFileBytes(outputFile), freshMap(second));
+    ASSERT_TRUE(memory.provide(bmpSource, output));
+    EXPECT_EQ(counting.decodes, 2);
 }
 
 TEST_F(NormalMapMemoryTest, ChangedSourceTimeOrSizeRegenerates) {
