@@ -19,7 +19,7 @@ short=0
 only=()
 while (($#)); do
   case $1 in
-    --short) short=1; seconds=35 ;;
+    --short) short=1; seconds=25 ;;
     --seconds) seconds=$2; shift ;;
     --only) only+=("$2"); shift ;;
     *) echo "fuzz.sh: unknown argument $1" >&2; exit 2 ;;
