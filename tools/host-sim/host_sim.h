@@ -62,6 +62,8 @@ public:
     std::optional<DWORD> runInstance(const ProgramOptions& options, const std::wstring& word,
                                      DWORD timeoutMs = kDefaultTimeoutMs);
     bool programRunning() const;
+    // The followed program's process (for measuring it), or null.
+    HANDLE programProcess() const { return program_.hProcess; }
 
     // The program's hidden window, once it exists.
     HWND waitForProgramWindow(DWORD timeoutMs = kDefaultTimeoutMs);
