@@ -157,7 +157,12 @@ public:
         above_.resize(n);
         batch_.resize(batchRows * scanline);
 
-        band.bytes = pieceOf(8 + std::min<uint64_t>(uint64_t(lastRow - firstRow) * scanline / 2, kBandBytes) + 1024);
+        // Room for the band's bytes as they come plus one block's worst case, so that the
+        // band does not have to grow (and be copied) in the common case; pages not written
+        // are never touched.
+        const uint64_t raw = uint64_t(lastRow - firstRow) * scanline;
+        band.bytes = pieceOf(16 + static_cast<size_t>(std::min<uint64_t>(raw, 2 * kBandBytes)) +
+                             RunDeflater::bound(kMaxBlockInput));
         std::memcpy(band.bytes.bytes.get() + 4, "IDAT", 4);
         band.used = 8;
         if (firstRow == 0) {
