@@ -27,7 +27,7 @@ constexpr size_t kFileBuffer = 1024 * 1024;
 // From this many solids on, a helper thread formats the later half of them while this thread
 // formats and writes the earlier half: walking a large table and formatting its lines costs
 // more than writing them, and two cores halve it. Below, a thread costs more than it saves.
-constexpr size_t kSolidsForHelper = 100000000;
+constexpr size_t kSolidsForHelper = 16384;
 
 // Text built in a buffer. With a file, the buffer is written out whenever it runs full;
 // without one, it grows and keeps everything.
