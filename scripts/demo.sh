@@ -38,7 +38,7 @@ xvfb-run -a "$root/cmake/wine-run.sh" build/mingw/bin/host-sim.exe \
 inspect=build/native/tools/inspect/orvex-inspect
 [[ -x $inspect ]] || inspect=$(find build/native -name orvex-inspect -type f -perm -u+x | head -1)
 echo
-if [[ -n $inspect ]] && "$inspect" --gltf "$demo/sample.glb" "$data" >/dev/null; then
+if [[ -n $inspect ]] && "$inspect" --gltf "$demo/sample.glb" "$data" >/dev/null 2>&1; then
   echo "glTF preview of the sample scene: $demo/sample.glb"
 fi
 echo "renderer journal (one JSON line per call): $demo/journal.jsonl"
