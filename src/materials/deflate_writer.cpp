@@ -270,7 +270,8 @@ size_t RunDeflater::end(bool last, uint8_t* out) {
         w.put(0, 1); // an empty stored block: its length fields start on a byte boundary
         w.put(0, 2);
         w.align();
-        for (uint8_t b : {0x00, 0x00, 0xFF, 0xFF}) w.byte(b);
+        constexpr uint8_t kEmptyStoredLengths[4] = {0x00, 0x00, 0xFF, 0xFF}; // LEN 0, NLEN its complement
+        for (uint8_t b : kEmptyStoredLengths) w.byte(b);
     }
     previous_ = -1;
     return w.written();

@@ -1,5 +1,5 @@
-// Runs a loop over rows on every hardware thread: the range is cut into contiguous pieces,
-// one per thread, and the calling thread takes the last piece itself.
+// Loops spread over every hardware thread: over rows cut into contiguous pieces, one per
+// thread, or over tasks that the threads take one after the other.
 #pragma once
 
 #include <cstdint>
