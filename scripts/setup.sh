@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev googletest libbenchmark-dev
-  zlib1g-dev libstb-dev
+  zlib1g-dev libstb-dev libpng-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth
   clang libclang-rt-14-dev
