@@ -31,18 +31,18 @@ int main() {
     // start-up, node after node. The host's change: ten solids spread over the scene are
     // deleted and sent again.
     const bool written = bench::inChild([&] {
-        const writer::ModelBlockSpec scene = bench::smallSolidsModel(kSolids, 1, 1);
+        const writer::ModelBlockContent scene = bench::smallSolidsModel(kSolids, 1, 1);
         if (!bench::writeModel(folder.dataFile("_model.alm"), scene)) std::_Exit(1);
         writer::NamedList changed{u"Solid", {}};
-        writer::ModelBlockSpec changes;
+        writer::ModelBlockContent changes;
         changes.solids.emplace();
         for (uint32_t i = 0; i < kChanged; ++i) {
-            writer::SolidSpec solid = (*scene.solids)[i * (kSolids / kChanged) + 7];
+            writer::SolidContent solid = (*scene.solids)[i * (kSolids / kChanged) + 7];
             solid.timestamp = 2;
             changed.ids.push_back(solid.id);
             changes.solids->push_back(solid);
         }
-        writer::ChangeDirectorySpec directory;
+        writer::ChangeDirectoryContent directory;
         directory.lists = {changed};
         writer::ContainerWriter container;
         const std::u16string project = u"C:\\Projects\\Bench.pln"; // the project writeModel uses

@@ -35,17 +35,17 @@ int main() {
 
     const bool written = bench::inChild([&] {
         const double seconds = bench::secondsOf([&] {
-            writer::ModelBlockSpec spec;
-            spec.solids.emplace();
+            writer::ModelBlockContent contents;
+            contents.solids.emplace();
             uint32_t seed = 1;
             for (size_t s = 0; s < solids.size(); ++s) {
-                writer::SolidSpec solid;
+                writer::SolidContent solid;
                 solid.id = static_cast<uint32_t>(s + 1);
                 solid.timestamp = 1;
                 for (uint32_t vertexCount : solids[s]) solid.parts.push_back(bench::meshPart(u"Mesh", vertexCount, seed++));
-                spec.solids->push_back(std::move(solid));
+                contents.solids->push_back(std::move(solid));
             }
-            if (!bench::writeModel(folder.dataFile("_model.alm"), spec)) std::_Exit(1);
+            if (!bench::writeModel(folder.dataFile("_model.alm"), contents)) std::_Exit(1);
         });
         std::printf("large model: written in %.1f s\n", seconds);
     });

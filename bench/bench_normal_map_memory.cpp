@@ -25,8 +25,8 @@ int main() {
     const std::string textures = folder.dataFile("Textures");
     std::filesystem::create_directories(textures);
 
-    writer::ModelBlockSpec spec;
-    spec.materials.emplace();
+    writer::ModelBlockContent contents;
+    contents.materials.emplace();
     uint64_t textureBytes = 0;
     for (int i = 0; i < kMaterials; ++i) {
         const std::string name = "wood" + std::to_string(i) + ".jpg";
@@ -42,9 +42,9 @@ int main() {
         diffuse.nFlag = 2;
         diffuse.strFile = std::u16string(name.begin(), name.end());
         material.MatExt.push_back(diffuse);
-        spec.materials->push_back({scene::materialBlockText(material), std::nullopt});
+        contents.materials->push_back({scene::materialBlockText(material), std::nullopt});
     }
-    if (!bench::writeModel(folder.dataFile("_model.alm"), spec)) return 1;
+    if (!bench::writeModel(folder.dataFile("_model.alm"), contents)) return 1;
     std::printf("normal-map memory: %d materials with %ux%u JPEG textures (%s in all)\n", kMaterials, kTextureSize,
                 kTextureSize, bench::megabytes(textureBytes).c_str());
 

@@ -56,8 +56,8 @@ uint32_t floatBits(float f) {
 
 } // namespace
 
-writer::PartSpec meshPart(std::u16string label, uint32_t vertexCount, uint32_t seed) {
-    writer::PartSpec part;
+writer::PartContent meshPart(std::u16string label, uint32_t vertexCount, uint32_t seed) {
+    writer::PartContent part;
     part.label = std::move(label);
     Lcg random{seed};
     part.positions.resize(size_t(vertexCount) * 3);
@@ -75,29 +75,29 @@ writer::PartSpec meshPart(std::u16string label, uint32_t vertexCount, uint32_t s
 
 uint64_t meshPartBytes(uint32_t vertexCount) { return uint64_t(vertexCount) * (12 + 12 + 8 + 24); }
 
-writer::ModelBlockSpec smallSolidsModel(uint32_t solidCount, uint32_t firstId, uint32_t timestamp) {
+writer::ModelBlockContent smallSolidsModel(uint32_t solidCount, uint32_t firstId, uint32_t timestamp) {
     // One box, shared by every solid: 24 vertices (4 per face) and 12 triangles.
-    writer::PartSpec box = meshPart(u"Box", 24, 1);
+    writer::PartContent box = meshPart(u"Box", 24, 1);
     box.indices.clear();
     for (uint32_t face = 0; face < 6; ++face)
         for (uint32_t i : {0u, 1u, 2u, 2u, 1u, 3u}) box.indices.push_back(face * 4 + i);
-    writer::ModelBlockSpec spec;
-    spec.solids.emplace();
-    spec.solids->reserve(solidCount);
+    writer::ModelBlockContent contents;
+    contents.solids.emplace();
+    contents.solids->reserve(solidCount);
     for (uint32_t i = 0; i < solidCount; ++i) {
-        writer::SolidSpec solid;
+        writer::SolidContent solid;
         solid.id = firstId + i;
         solid.timestamp = timestamp;
         solid.firstText = u"Wall";
         solid.parts = {box};
-        spec.solids->push_back(std::move(solid));
+        contents.solids->push_back(std::move(solid));
     }
-    return spec;
+    return contents;
 }
 
-bool writeModel(const std::string& path, const writer::ModelBlockSpec& spec) {
+bool writeModel(const std::string& path, const writer::ModelBlockContent& contents) {
     writer::ContainerWriter container;
-    container.addModelBlock(u"C:\\Projects\\Bench.pln", spec);
+    container.addModelBlock(u"C:\\Projects\\Bench.pln", contents);
     return container.writeFile(path);
 }
 

@@ -30,14 +30,14 @@ private:
 
 // A mesh part as a modelling program exports it: positions, a normal per vertex (array 2),
 // two texture coordinates per vertex (array 5) and about two triangles per vertex.
-writer::PartSpec meshPart(std::u16string label, uint32_t vertexCount, uint32_t seed);
+writer::PartContent meshPart(std::u16string label, uint32_t vertexCount, uint32_t seed);
 // Bytes of the four arrays of such a part.
 uint64_t meshPartBytes(uint32_t vertexCount);
 
 // A model of solids with one small closed box each (24 vertices, 36 indices).
-writer::ModelBlockSpec smallSolidsModel(uint32_t solidCount, uint32_t firstId, uint32_t timestamp);
+writer::ModelBlockContent smallSolidsModel(uint32_t solidCount, uint32_t firstId, uint32_t timestamp);
 // Writes a container with one model block at entry 0; false when it cannot be written.
-bool writeModel(const std::string& path, const writer::ModelBlockSpec& spec);
+bool writeModel(const std::string& path, const writer::ModelBlockContent& contents);
 
 double secondsOf(const std::function<void()>& work);
 // The fastest of n runs, each prepared outside the timing.

@@ -47,17 +47,17 @@ void fillScene(ModelExchange& ex) {
 }
 
 std::string smallModelBlock() {
-    writer::ModelBlockSpec spec;
-    writer::SolidSpec solid;
+    writer::ModelBlockContent contents;
+    writer::SolidContent solid;
     solid.id = 5;
     solid.timestamp = 7;
-    writer::PartSpec part;
+    writer::PartContent part;
     part.label = u"Wall";
     part.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
     solid.parts.push_back(part);
-    spec.solids = std::vector<writer::SolidSpec>{solid};
-    spec.lights = std::vector<std::u16string>{u"LightSolidID [42]\nLightSource [spot]\n"};
-    return writer::encodeModelBlock(spec);
+    contents.solids = std::vector<writer::SolidContent>{solid};
+    contents.lights = std::vector<std::u16string>{u"LightSolidID [42]\nLightSource [spot]\n"};
+    return writer::encodeModelBlock(contents);
 }
 
 // The header of "_mod.sm": entry 0 the directory, entry 1 (when present) the model block.

@@ -18,9 +18,9 @@ namespace {
 using namespace orvex;
 namespace fs = std::filesystem;
 using writer::ContainerWriter;
-using writer::ModelBlockSpec;
-using writer::PartSpec;
-using writer::SolidSpec;
+using writer::ModelBlockContent;
+using writer::PartContent;
+using writer::SolidContent;
 
 const std::u16string kProject = u"C:\\Work\\Fuzz.plan";
 
@@ -33,8 +33,8 @@ std::string pairs(const std::u16string& text) {
     return out;
 }
 
-PartSpec indexedPart() {
-    PartSpec p;
+PartContent indexedPart() {
+    PartContent p;
     p.label = u"Slab";
     p.positions = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
     p.indices = {0, 1, 2, 0, 2, 3};
@@ -43,8 +43,8 @@ PartSpec indexedPart() {
     return p;
 }
 
-PartSpec unindexedPart() {
-    PartSpec p;
+PartContent unindexedPart() {
+    PartContent p;
     p.label = u"Roof";
     p.positions = {0, 0, 3, 4, 0, 3, 2, 0, 5};
     return p;
@@ -126,35 +126,35 @@ ViewList views() {
     return list;
 }
 
-ModelBlockSpec fullBlock() {
-    ModelBlockSpec spec;
-    spec.materials = std::vector<writer::MaterialEntrySpec>{
+ModelBlockContent fullBlock() {
+    ModelBlockContent contents;
+    contents.materials = std::vector<writer::MaterialEntry>{
         {scene::materialBlockText(oakMaterial()), std::nullopt},
         {scene::materialBlockText(lampMaterial()), std::nullopt}};
-    spec.lights = std::vector<std::u16string>{scene::lightBlockText(spotLight()), scene::lightBlockText(iesLight())};
-    SolidSpec walls{101, 1, u"Walls", u"", {indexedPart(), unindexedPart()}, 1};
-    SolidSpec marker{105, 1, u"Marker", u"", {}, 0};
-    spec.solids = std::vector<SolidSpec>{walls, marker};
-    spec.views = scene::viewsBlockText(views());
-    return spec;
+    contents.lights = std::vector<std::u16string>{scene::lightBlockText(spotLight()), scene::lightBlockText(iesLight())};
+    SolidContent walls{101, 1, u"Walls", u"", {indexedPart(), unindexedPart()}, 1};
+    SolidContent marker{105, 1, u"Marker", u"", {}, 0};
+    contents.solids = std::vector<SolidContent>{walls, marker};
+    contents.views = scene::viewsBlockText(views());
+    return contents;
 }
 
-std::vector<ModelBlockSpec> blocks() {
-    std::vector<ModelBlockSpec> all{fullBlock(), ModelBlockSpec{}};
-    ModelBlockSpec materials;
-    materials.materials = std::vector<writer::MaterialEntrySpec>{
+std::vector<ModelBlockContent> blocks() {
+    std::vector<ModelBlockContent> all{fullBlock(), ModelBlockContent{}};
+    ModelBlockContent materials;
+    materials.materials = std::vector<writer::MaterialEntry>{
         {scene::materialBlockText(oakMaterial()), std::nullopt},
         {u"MaterialID_Name [odd]\n", 23u}}; // odd byte length
     all.push_back(materials);
-    ModelBlockSpec lights;
+    ModelBlockContent lights;
     lights.lights = std::vector<std::u16string>{scene::lightBlockText(iesLight())};
     all.push_back(lights);
-    ModelBlockSpec solids;
-    solids.solids = std::vector<SolidSpec>{SolidSpec{0x80000000u, 9, u"a", u"b", {indexedPart()}, 0},
-                                           SolidSpec{7, 3, u"", u"", {unindexedPart(), PartSpec{}}, 0}};
+    ModelBlockContent solids;
+    solids.solids = std::vector<SolidContent>{SolidContent{0x80000000u, 9, u"a", u"b", {indexedPart()}, 0},
+                                           SolidContent{7, 3, u"", u"", {unindexedPart(), PartContent{}}, 0}};
     solids.zeroSolidOffsets = 1;
     all.push_back(solids);
-    ModelBlockSpec viewsOnly;
+    ModelBlockContent viewsOnly;
     viewsOnly.views = scene::viewsBlockText(views());
     all.push_back(viewsOnly);
     return all;
@@ -269,7 +269,7 @@ void containerSeeds(Output& out) {
 
 void changeDirectorySeeds(Output& out) {
     const std::string t = "fuzz_change_directory";
-    const std::vector<writer::ChangeDirectorySpec> directories = {
+    const std::vector<writer::ChangeDirectoryContent> directories = {
         {{{u"Solid", {5, 9}}}, std::nullopt},
         {{{u"Solid", {1, 2, 3, 0xFFFFFFFFu}}, {u"Material", {1, 2}}}, std::nullopt},
         {{{u"solid", {1}}, {u"Solids", {2}}, {u"Material", {}}}, std::nullopt},
@@ -359,7 +359,7 @@ int main(int argc, char** argv) {
     }
     Output out{fs::path(argv[1])};
     containerSeeds(out);
-    for (const ModelBlockSpec& spec : blocks()) out.seed("fuzz_model_block", writer::encodeModelBlock(spec));
+    for (const ModelBlockContent& contents : blocks()) out.seed("fuzz_model_block", writer::encodeModelBlock(contents));
     out.seed("fuzz_model_block", repeatedPartsBlock(400, 400, 30));
     changeDirectorySeeds(out);
     textSeeds(out);

@@ -15,11 +15,11 @@
 #include <filesystem>
 
 using namespace orvex;
-using writer::ChangeDirectorySpec;
+using writer::ChangeDirectoryContent;
 using writer::ContainerWriter;
-using writer::ModelBlockSpec;
+using writer::ModelBlockContent;
 using writer::NamedList;
-using writer::SolidSpec;
+using writer::SolidContent;
 
 namespace {
 
@@ -38,17 +38,17 @@ const std::string kFlush = line("FlushData");
 const std::string kSendLights = line("SendLights");
 const std::string kEndNode = line("EndNode");
 
-SolidSpec solid(uint32_t id, uint32_t timestamp = 0) {
-    SolidSpec spec;
-    spec.id = id;
-    spec.timestamp = timestamp;
-    return spec;
+SolidContent solid(uint32_t id, uint32_t timestamp = 0) {
+    SolidContent contents;
+    contents.id = id;
+    contents.timestamp = timestamp;
+    return contents;
 }
 
-ModelBlockSpec solidsBlock(std::vector<SolidSpec> solids) {
-    ModelBlockSpec spec;
-    spec.solids = std::move(solids);
-    return spec;
+ModelBlockContent solidsBlock(std::vector<SolidContent> solids) {
+    ModelBlockContent contents;
+    contents.solids = std::move(solids);
+    return contents;
 }
 
 LightRecord light(int32_t id, bool enabled = true) {
@@ -59,11 +59,11 @@ LightRecord light(int32_t id, bool enabled = true) {
     return record;
 }
 
-ChangeDirectorySpec directory(std::vector<NamedList> lists, std::optional<uint32_t> wordCount = {}) {
-    ChangeDirectorySpec spec;
-    spec.lists = std::move(lists);
-    spec.wordCount = wordCount;
-    return spec;
+ChangeDirectoryContent directory(std::vector<NamedList> lists, std::optional<uint32_t> wordCount = {}) {
+    ChangeDirectoryContent contents;
+    contents.lists = std::move(lists);
+    contents.wordCount = wordCount;
+    return contents;
 }
 
 struct ChangeTrackingTest : ::testing::Test {
@@ -85,19 +85,19 @@ struct ChangeTrackingTest : ::testing::Test {
     std::string syncStateBytes() const { return test::readFileBytes(dataFolder + "/_mod.sync"); }
 
     // The start-up send of "_model.alm" entry 0; the journal is cleared afterwards.
-    void startUp(const ModelBlockSpec& spec, const std::u16string& project = kProject) {
-        ASSERT_TRUE(ContainerWriter().addModelBlock(project, spec).writeFile(dataFolder + "/_model.alm"));
+    void startUp(const ModelBlockContent& contents, const std::u16string& project = kProject) {
+        ASSERT_TRUE(ContainerWriter().addModelBlock(project, contents).writeFile(dataFolder + "/_model.alm"));
         exchange.containerPath = dataFilePath(u"_model.alm");
         loadModelEntry(exchange, 0);
         recorder.clear();
     }
-    void writeChanges(const ChangeDirectorySpec& changes, const ModelBlockSpec& block,
+    void writeChanges(const ChangeDirectoryContent& changes, const ModelBlockContent& block,
                       const std::u16string& project = kProject) {
         ContainerWriter container;
         container.addChangeDirectory(project, changes).addModelBlock(project, block);
         ASSERT_TRUE(container.writeFile(changePath()));
     }
-    void sync(const ChangeDirectorySpec& changes, const ModelBlockSpec& block = {}) {
+    void sync(const ChangeDirectoryContent& changes, const ModelBlockContent& block = {}) {
         writeChanges(changes, block);
         syncModel(exchange);
     }
@@ -143,7 +143,7 @@ TEST_F(ChangeTrackingTest, SyncStateWithoutADataFolderWritesNothing) {
 }
 
 TEST_F(ChangeTrackingTest, ListedSolidsThatWereSentAreDeletedAndEveryLightRemoved) {
-    ModelBlockSpec scene = solidsBlock({solid(9, 90)});
+    ModelBlockContent scene = solidsBlock({solid(9, 90)});
     scene.lights = std::vector<std::u16string>{scene::lightBlockText(light(2, false)),
                                                scene::lightBlockText(light(1))};
     startUp(scene);
@@ -264,7 +264,7 @@ TEST_F(ChangeTrackingTest, OddWordCountStillUsesTheLastWordAsAnOffset) {
 }
 
 TEST_F(ChangeTrackingTest, MissingChangeFileIsCreatedAndOnlyTheFlushFollows) {
-    ModelBlockSpec scene = solidsBlock({solid(9)});
+    ModelBlockContent scene = solidsBlock({solid(9)});
     scene.lights = std::vector<std::u16string>{scene::lightBlockText(light(1))};
     startUp(scene);
     syncModel(exchange);
@@ -276,7 +276,7 @@ TEST_F(ChangeTrackingTest, MissingChangeFileIsCreatedAndOnlyTheFlushFollows) {
 }
 
 TEST_F(ChangeTrackingTest, EntryZeroThatIsNoDirectoryDeletesNothingAndEntryOneIsLoaded) {
-    ModelBlockSpec scene = solidsBlock({solid(9)});
+    ModelBlockContent scene = solidsBlock({solid(9)});
     scene.lights = std::vector<std::u16string>{scene::lightBlockText(light(1))};
     startUp(scene);
     exchange.solidDeleteList = {9};

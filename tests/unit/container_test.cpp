@@ -64,12 +64,12 @@ std::u16string pathOf(const std::string& native) {
     return p;
 }
 
-writer::ModelBlockSpec oneSolid(uint32_t id) {
-    writer::ModelBlockSpec spec;
-    writer::SolidSpec solid;
+writer::ModelBlockContent oneSolid(uint32_t id) {
+    writer::ModelBlockContent contents;
+    writer::SolidContent solid;
     solid.id = id;
-    spec.solids = std::vector<writer::SolidSpec>{solid};
-    return spec;
+    contents.solids = std::vector<writer::SolidContent>{solid};
+    return contents;
 }
 
 struct Container : ::testing::Test {

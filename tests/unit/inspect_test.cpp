@@ -441,20 +441,20 @@ TEST(InspectChanges, ChangeDirectoryListsAndSyncState) {
 
 TEST(InspectJson, ExactForASmallContainer) {
     TempFolder temp;
-    writer::ModelBlockSpec spec;
+    writer::ModelBlockContent contents;
     MaterialRecord mat;
     mat.MaterialID_Name = u"M";
-    spec.materials = std::vector<writer::MaterialEntrySpec>{{u"MaterialID_Name [M]\n", std::nullopt}};
+    contents.materials = std::vector<writer::MaterialEntry>{{u"MaterialID_Name [M]\n", std::nullopt}};
     LightRecord light;
     light.LightSolidID = 7;
     light.From[0] = 1;
-    spec.lights = std::vector<std::u16string>{u"LightSource [spot]\nLightSolidID [7]\nFrom [1 2 3]\nLightEnable: [0]\n"};
-    writer::PartSpec part;
+    contents.lights = std::vector<std::u16string>{u"LightSource [spot]\nLightSolidID [7]\nFrom [1 2 3]\nLightEnable: [0]\n"};
+    writer::PartContent part;
     part.label = u"P";
     part.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0.5f};
     part.indices = {0, 1, 2};
-    spec.solids = std::vector<writer::SolidSpec>{{9, 4, u"", u"", {part}, 0}};
-    ASSERT_TRUE(writer::ContainerWriter().addModelBlock(u"P.plan", spec).writeFile(temp.file("_model.alm")));
+    contents.solids = std::vector<writer::SolidContent>{{9, 4, u"", u"", {part}, 0}};
+    ASSERT_TRUE(writer::ContainerWriter().addModelBlock(u"P.plan", contents).writeFile(temp.file("_model.alm")));
     const Inspection in = inspectPath(fromUtf8(temp.file("_model.alm")));
     const std::string json = jsonReport(in);
     const std::string expected = R"json({

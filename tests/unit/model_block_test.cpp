@@ -26,9 +26,9 @@
 
 using namespace orvex;
 using writer::ContainerWriter;
-using writer::ModelBlockSpec;
-using writer::PartSpec;
-using writer::SolidSpec;
+using writer::ModelBlockContent;
+using writer::PartContent;
+using writer::SolidContent;
 
 namespace {
 
@@ -53,15 +53,15 @@ std::string triangleLine(const std::string& label, uint32_t firstCount, uint32_t
 }
 
 // The line of an indexed part: positions hashed over all position values.
-std::string indexedLine(const std::string& label, const PartSpec& part) {
+std::string indexedLine(const std::string& label, const PartContent& part) {
     return triangleLine(label, static_cast<uint32_t>(part.positions.size()),
                         static_cast<uint32_t>(part.indices.size()),
                         hashOf(part.positions.data(), part.positions.size() * 4), !part.attributes2.empty(),
                         !part.attributes5.empty(), hashOf(part.indices.data(), part.indices.size() * 4));
 }
 
-PartSpec trianglePart(std::u16string label, float shift) {
-    PartSpec part;
+PartContent trianglePart(std::u16string label, float shift) {
+    PartContent part;
     part.label = std::move(label);
     part.positions = {0, 0, shift, 1, 0, shift, 0, 1, shift, 1, 1, shift};
     part.attributes2 = {11, 12, 13, 14};
@@ -72,30 +72,30 @@ PartSpec trianglePart(std::u16string label, float shift) {
     return part;
 }
 
-SolidSpec solid(uint32_t id, uint32_t timestamp = 0, std::vector<PartSpec> parts = {}) {
-    SolidSpec spec;
-    spec.id = id;
-    spec.timestamp = timestamp;
-    spec.parts = std::move(parts);
-    return spec;
+SolidContent solid(uint32_t id, uint32_t timestamp = 0, std::vector<PartContent> parts = {}) {
+    SolidContent contents;
+    contents.id = id;
+    contents.timestamp = timestamp;
+    contents.parts = std::move(parts);
+    return contents;
 }
 
-writer::MaterialEntrySpec materialEntry(std::u16string text, std::optional<uint32_t> byteLength = {}) {
-    writer::MaterialEntrySpec entry;
+writer::MaterialEntry materialEntry(std::u16string text, std::optional<uint32_t> byteLength = {}) {
+    writer::MaterialEntry entry;
     entry.text = std::move(text);
     entry.byteLength = byteLength;
     return entry;
 }
 
-SolidSpec withZeroParts(SolidSpec spec, int zeroOffsets) {
-    spec.zeroPartOffsets = zeroOffsets;
-    return spec;
+SolidContent withZeroParts(SolidContent contents, int zeroOffsets) {
+    contents.zeroPartOffsets = zeroOffsets;
+    return contents;
 }
 
-ModelBlockSpec solidsBlock(std::vector<SolidSpec> solids) {
-    ModelBlockSpec spec;
-    spec.solids = std::move(solids);
-    return spec;
+ModelBlockContent solidsBlock(std::vector<SolidContent> solids) {
+    ModelBlockContent contents;
+    contents.solids = std::move(solids);
+    return contents;
 }
 
 uint32_t u32At(const std::string& bytes, size_t at) {
@@ -129,9 +129,9 @@ struct ModelBlockTest : ::testing::Test {
         write(container);
         loadEntry0();
     }
-    void loadBlock(const ModelBlockSpec& spec) {
+    void loadBlock(const ModelBlockContent& contents) {
         ContainerWriter container;
-        container.addModelBlock(kProject, spec);
+        container.addModelBlock(kProject, contents);
         load(container);
     }
     // A model entry whose block is given as bytes.
@@ -161,11 +161,11 @@ TEST_F(ModelBlockTest, WithoutMaterialsLightsStartAfterTheHeadAndSolidsAtTheirLe
     // places the solids table at B + 100 while w0 stays 0.
     std::u16string light = u"LightSolidID [4]\n";
     light.resize(34, u'\n');
-    const PartSpec part = trianglePart(u"Glass", 0);
-    ModelBlockSpec spec;
-    spec.lights = std::vector<std::u16string>{light};
-    spec.solids = std::vector<SolidSpec>{solid(7, 70, {part})};
-    const std::string block = writer::encodeModelBlock(spec);
+    const PartContent part = trianglePart(u"Glass", 0);
+    ModelBlockContent contents;
+    contents.lights = std::vector<std::u16string>{light};
+    contents.solids = std::vector<SolidContent>{solid(7, 70, {part})};
+    const std::string block = writer::encodeModelBlock(contents);
     ASSERT_EQ(u32At(block, 0), 0u);
     ASSERT_EQ(u32At(block, 4), 100u);
     ASSERT_NE(u32At(block, 8), 0u);
@@ -180,8 +180,8 @@ TEST_F(ModelBlockTest, WithoutMaterialsLightsStartAfterTheHeadAndSolidsAtTheirLe
 }
 
 TEST_F(ModelBlockTest, SolidIsOneNodeWithItsPartsInTableOrder) {
-    const PartSpec first = trianglePart(u"Frame", 0);
-    PartSpec second = trianglePart(u"Pane", 5);
+    const PartContent first = trianglePart(u"Frame", 0);
+    PartContent second = trianglePart(u"Pane", 5);
     second.attributes2.clear();
     second.indices = {3, 2, 1};
     loadBlock(solidsBlock({solid(7, 1234, {first, second})}));
@@ -196,10 +196,10 @@ TEST_F(ModelBlockTest, SolidIsOneNodeWithItsPartsInTableOrder) {
 }
 
 TEST_F(ModelBlockTest, UnindexedPartGetsGeneratedIndicesAndVertexCount) {
-    PartSpec unindexed;
+    PartContent unindexed;
     unindexed.label = u"Loose";
     unindexed.positions = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    PartSpec indexed = unindexed;
+    PartContent indexed = unindexed;
     indexed.label = u"Tied";
     indexed.indices = {0, 1, 2, 2, 1, 0};
     loadBlock(solidsBlock({solid(1, 0, {unindexed, indexed})}));
@@ -217,10 +217,10 @@ TEST_F(ModelBlockTest, UnindexedPartGetsGeneratedIndicesAndVertexCount) {
 
 TEST_F(ModelBlockTest, GeneratedIndicesFollowEachPartsOwnVertexCount) {
     // A larger unindexed part before a smaller one: the smaller still gets exactly 0 .. n-1.
-    PartSpec big;
+    PartContent big;
     big.label = u"Big";
     for (int i = 0; i < 18; ++i) big.positions.push_back(float(i));
-    PartSpec small;
+    PartContent small;
     small.label = u"Small";
     small.positions = {1, 1, 1, 2, 2, 2};
     loadBlock(solidsBlock({solid(1, 0, {big, small})}));
@@ -236,7 +236,7 @@ TEST_F(ModelBlockTest, GeneratedIndicesFollowEachPartsOwnVertexCount) {
 }
 
 TEST_F(ModelBlockTest, EmptyPartIsSentWithZeroCountsAndNullArrays) {
-    PartSpec empty;
+    PartContent empty;
     empty.label = u"Nothing";
     loadBlock(solidsBlock({solid(3, 0, {empty})}));
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_3"),
@@ -252,8 +252,8 @@ TEST_F(ModelBlockTest, SolidWithoutPartsStillGetsItsNode) {
 }
 
 TEST_F(ModelBlockTest, SolidTwiceInOneBlockIsSentTwiceAndKeepsTheSecondTimestamp) {
-    const PartSpec a = trianglePart(u"A", 0);
-    const PartSpec b = trianglePart(u"B", 1);
+    const PartContent a = trianglePart(u"A", 0);
+    const PartContent b = trianglePart(u"B", 1);
     loadBlock(solidsBlock({solid(9, 100, {a}), solid(9, 200, {b})}));
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_9"), indexedLine("A", a), kEndNode,
                                                         beginNodeLine("Solid_9"), indexedLine("B", b), kEndNode}));
@@ -262,11 +262,11 @@ TEST_F(ModelBlockTest, SolidTwiceInOneBlockIsSentTwiceAndKeepsTheSecondTimestamp
 }
 
 TEST_F(ModelBlockTest, ZeroOffsetsInSolidAndPartTablesAreSkipped) {
-    const PartSpec a = trianglePart(u"A", 0);
-    ModelBlockSpec spec;
-    spec.solids = std::vector<SolidSpec>{withZeroParts(solid(4, 0, {a}), 3)};
-    spec.zeroSolidOffsets = 2;
-    loadBlock(spec);
+    const PartContent a = trianglePart(u"A", 0);
+    ModelBlockContent contents;
+    contents.solids = std::vector<SolidContent>{withZeroParts(solid(4, 0, {a}), 3)};
+    contents.zeroSolidOffsets = 2;
+    loadBlock(contents);
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_4"), indexedLine("A", a), kEndNode}));
     // An offset of 0 would read the block head as a solid record; nothing else was stored.
     EXPECT_EQ(exchange.solidTable.size(), 1u);
@@ -285,11 +285,11 @@ TEST_F(ModelBlockTest, NodeNameWritesTheIdAsSigned) {
 TEST_F(ModelBlockTest, MaterialTextIsCutAtAnOddByteAndAtItsFirstZeroUnit) {
     const std::u16string odd = u"MaterialID_Name [M_12";
     const std::u16string padded = u"MaterialID_Name [M_2]";
-    ModelBlockSpec spec;
-    spec.materials = std::vector<writer::MaterialEntrySpec>{
+    ModelBlockContent contents;
+    contents.materials = std::vector<writer::MaterialEntry>{
         materialEntry(odd, static_cast<uint32_t>(odd.size() * 2 - 1)),
         materialEntry(padded, static_cast<uint32_t>(padded.size() * 2 + 9))};
-    loadBlock(spec);
+    loadBlock(contents);
     std::vector<std::u16string> names;
     for (const auto& [name, record] : exchange.materialTable) names.push_back(name);
     EXPECT_EQ(names, (std::vector<std::u16string>{u"M_1", u"M_2"}));
@@ -321,19 +321,19 @@ TEST_F(ModelBlockTest, SectionsArePlacedAndSentInOrderForEveryCombination) {
     const std::vector<std::u16string> materialTexts = {scene::materialBlockText(oak), scene::materialBlockText(steel)};
     const std::vector<std::u16string> lightTexts = {scene::lightBlockText(lamp), scene::lightBlockText(spot)};
     const std::u16string viewsText = scene::viewsBlockText(views);
-    const PartSpec part = trianglePart(u"Body", 2);
+    const PartContent part = trianglePart(u"Body", 2);
 
     for (int mask = 0; mask < 16; ++mask) {
         SCOPED_TRACE("sections " + std::to_string(mask));
-        ModelBlockSpec spec;
-        if (mask & 1) spec.materials = std::vector<writer::MaterialEntrySpec>{materialEntry(materialTexts[0]), materialEntry(materialTexts[1])};
-        if (mask & 2) spec.lights = lightTexts;
-        if (mask & 4) spec.solids = std::vector<SolidSpec>{solid(5, 0, {part})};
-        if (mask & 8) spec.views = viewsText;
+        ModelBlockContent contents;
+        if (mask & 1) contents.materials = std::vector<writer::MaterialEntry>{materialEntry(materialTexts[0]), materialEntry(materialTexts[1])};
+        if (mask & 2) contents.lights = lightTexts;
+        if (mask & 4) contents.solids = std::vector<SolidContent>{solid(5, 0, {part})};
+        if (mask & 8) contents.views = viewsText;
 
         ModelExchange loaded(recorder.api());
         loaded.session.handle = kHandle;
-        write(ContainerWriter().addModelBlock(kProject, spec));
+        write(ContainerWriter().addModelBlock(kProject, contents));
         loaded.containerPath = dataFilePath(u"_model.alm");
         loadModelEntry(loaded, 0);
         const std::vector<std::string> journal = recorder.lines;
@@ -379,7 +379,7 @@ struct SmallScene {
     std::string bytes;
     size_t block = 0;
     size_t solidRecord = 0, firstPart = 0, firstPartArrays = 0;
-    PartSpec a = trianglePart(u"A", 0), b = trianglePart(u"B", 1);
+    PartContent a = trianglePart(u"A", 0), b = trianglePart(u"B", 1);
 
     SmallScene() {
         MaterialRecord material;
@@ -390,12 +390,12 @@ struct SmallScene {
         ViewList views;
         views.views.resize(1);
         views.views[0].name = u"V";
-        ModelBlockSpec spec;
-        spec.materials = std::vector<writer::MaterialEntrySpec>{materialEntry(scene::materialBlockText(material))};
-        spec.lights = std::vector<std::u16string>{scene::lightBlockText(light)};
-        spec.solids = std::vector<SolidSpec>{solid(7, 1, {a, b})};
-        spec.views = scene::viewsBlockText(views);
-        container.addModelBlock(kProject, spec);
+        ModelBlockContent contents;
+        contents.materials = std::vector<writer::MaterialEntry>{materialEntry(scene::materialBlockText(material))};
+        contents.lights = std::vector<std::u16string>{scene::lightBlockText(light)};
+        contents.solids = std::vector<SolidContent>{solid(7, 1, {a, b})};
+        contents.views = scene::viewsBlockText(views);
+        container.addModelBlock(kProject, contents);
         bytes = container.bytes();
         block = kHeaderSize;
         const size_t solidTable = block + u32At(bytes, block) + u32At(bytes, block + 4);

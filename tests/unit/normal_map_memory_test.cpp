@@ -267,11 +267,11 @@ TEST(NormalMapMemoryInSync, SecondStartUpSendsTheSameMaterialWithoutGenerating) 
     diffuse.nFlag = 2;
     diffuse.strFile = u"oak.png";
     oak.MatExt = {diffuse};
-    writer::ModelBlockSpec spec;
-    spec.materials.emplace();
-    spec.materials->push_back({scene::materialBlockText(oak), std::nullopt});
+    writer::ModelBlockContent contents;
+    contents.materials.emplace();
+    contents.materials->push_back({scene::materialBlockText(oak), std::nullopt});
     writer::ContainerWriter container;
-    container.addModelBlock(u"C:\\P.pln", spec);
+    container.addModelBlock(u"C:\\P.pln", contents);
     ASSERT_TRUE(container.writeFile(data + "/_model.alm"));
 
     test::Recorder recorder;

@@ -159,11 +159,11 @@ TEST_F(Regression, ManyDistinctViewsApplyInLinearTime) {
 // Empty tables and empty lists have no storage: their zero-byte reads once handed a null
 // destination to memcpy, which the sanitizer tier reports as undefined behaviour.
 TEST_F(Regression, EmptyTablesAndListsReadNothing) {
-    writer::ModelBlockSpec spec;
-    spec.materials.emplace();
-    spec.lights.emplace();
-    spec.solids = std::vector<writer::SolidSpec>{writer::SolidSpec{3, 1, u"", u"", {}, 0}};
-    exchange.containerPath = writeContainer(u"_model.alm", 2, writer::encodeModelBlock(spec));
+    writer::ModelBlockContent contents;
+    contents.materials.emplace();
+    contents.lights.emplace();
+    contents.solids = std::vector<writer::SolidContent>{writer::SolidContent{3, 1, u"", u"", {}, 0}};
+    exchange.containerPath = writeContainer(u"_model.alm", 2, writer::encodeModelBlock(contents));
     loadModelEntry(exchange, 0);
     EXPECT_EQ(recorder.ops(), (std::vector<std::string>{"BeginNode", "EndNode"}));
 

@@ -49,9 +49,9 @@ struct Startup : ::testing::Test {
     }
 
     void writeModel(const writer::ContainerWriter& w) { ASSERT_TRUE(w.writeFile(modelPath)); }
-    void writeHouse(const writer::ModelBlockSpec& spec = {}) {
+    void writeHouse(const writer::ModelBlockContent& contents = {}) {
         writer::ContainerWriter w;
-        w.addModelBlock(u"C:\\Work\\House.plan", spec);
+        w.addModelBlock(u"C:\\Work\\House.plan", contents);
         writeModel(w);
     }
 
@@ -105,11 +105,11 @@ TEST_F(Startup, GoodStartJournalsTheExactCalls) {
 }
 
 TEST_F(Startup, EntryZeroIsSentBetweenTheScenePathsAndTheFlush) {
-    writer::ModelBlockSpec spec;
-    writer::SolidSpec solid;
+    writer::ModelBlockContent contents;
+    writer::SolidContent solid;
     solid.id = 5;
-    spec.solids = std::vector<writer::SolidSpec>{solid};
-    writeHouse(spec);
+    contents.solids = std::vector<writer::SolidContent>{solid};
+    writeHouse(contents);
     EXPECT_TRUE(startupSync(*ex));
     EXPECT_EQ(recorder.ops(), (std::vector<std::string>{"StartOrvexRender", "CreateSession", "SetSceneSetting",
                                                         "SetModelFilePath", "SaveToFiles", "BeginNode", "EndNode",

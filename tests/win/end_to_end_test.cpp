@@ -55,7 +55,7 @@ protected:
     void writeEmptyModel(const std::u16string& project = u"C:\\Work\\House.plan") {
         ASSERT_TRUE(makeFolders(dataFolder_));
         writer::ContainerWriter container;
-        container.addModelBlock(project, writer::ModelBlockSpec{});
+        container.addModelBlock(project, writer::ModelBlockContent{});
         ASSERT_TRUE(writeFile(dataFolder_ + L"\\_model.alm", container.bytes()));
     }
 
@@ -279,11 +279,11 @@ std::vector<std::string> operations(const std::vector<std::string>& lines) {
     return ops;
 }
 
-writer::SolidSpec triangleSolid(uint32_t id, uint32_t timestamp) {
-    writer::SolidSpec solid;
+writer::SolidContent triangleSolid(uint32_t id, uint32_t timestamp) {
+    writer::SolidContent solid;
     solid.id = id;
     solid.timestamp = timestamp;
-    writer::PartSpec part;
+    writer::PartContent part;
     part.label = u"Wall";
     part.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
     part.indices = {0, 1, 2};
@@ -295,8 +295,8 @@ writer::SolidSpec triangleSolid(uint32_t id, uint32_t timestamp) {
 // with the change directory and the changed model, then 1027 (logged) or 1028 (quiet).
 TEST_F(EndToEnd, ChangeRoundDeletesListedSolidsAndLogsOnlyTheLoudRequest) {
     ASSERT_TRUE(makeFolders(dataFolder_));
-    writer::ModelBlockSpec model;
-    model.solids = std::vector<writer::SolidSpec>{triangleSolid(7, 1234)};
+    writer::ModelBlockContent model;
+    model.solids = std::vector<writer::SolidContent>{triangleSolid(7, 1234)};
     writer::ContainerWriter first;
     first.addModelBlock(u"C:\\Work\\House.plan", model);
     ASSERT_TRUE(writeFile(dataFolder_ + L"\\_model.alm", first.bytes()));
@@ -308,8 +308,8 @@ TEST_F(EndToEnd, ChangeRoundDeletesListedSolidsAndLogsOnlyTheLoudRequest) {
               std::string("SourceProject: [C:\\Work\\House.plan]\r\nID3D: [7] TimeStamp: [1234]\r\n"));
 
     writer::ContainerWriter change;
-    change.addChangeDirectory(u"C:\\Work\\House.plan", writer::ChangeDirectorySpec{{{u"Solid", {7, 99}}}, {}});
-    change.addModelBlock(u"C:\\Work\\House.plan", writer::ModelBlockSpec{});
+    change.addChangeDirectory(u"C:\\Work\\House.plan", writer::ChangeDirectoryContent{{{u"Solid", {7, 99}}}, {}});
+    change.addModelBlock(u"C:\\Work\\House.plan", writer::ModelBlockContent{});
     ASSERT_TRUE(writeFile(dataFolder_ + L"\\_mod.sm", change.bytes()));
     host_.post(1027);
     host_.post(1028); // solid 7 is gone by now: nothing left to delete

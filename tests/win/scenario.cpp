@@ -144,7 +144,7 @@ void ScenarioTest::writeContainer(const std::wstring& name, const writer::Contai
     writeDataFile(name, container.bytes());
 }
 
-void ScenarioTest::writeModel(const writer::ModelBlockSpec& model, const std::u16string& project) {
+void ScenarioTest::writeModel(const writer::ModelBlockContent& model, const std::u16string& project) {
     writer::ContainerWriter container;
     container.addModelBlock(project, model);
     writeContainer(L"_model.alm", container);

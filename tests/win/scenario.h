@@ -156,7 +156,7 @@ protected:
     std::u16string textureFolderText() const { return dataFolderText() + u"\\Textures\\"; }
 
     void writeContainer(const std::wstring& name, const writer::ContainerWriter& container);
-    void writeModel(const writer::ModelBlockSpec& model, const std::u16string& project = kProject);
+    void writeModel(const writer::ModelBlockContent& model, const std::u16string& project = kProject);
     void writeDataFile(const std::wstring& name, const std::string& bytes);
 
     void start(const std::wstring& word = L"");

@@ -16,23 +16,23 @@ namespace {
 
 using namespace hostsim;
 
-writer::PartSpec part(const std::u16string& label, std::vector<float> positions, std::vector<uint32_t> indices = {}) {
-    writer::PartSpec p;
+writer::PartContent part(const std::u16string& label, std::vector<float> positions, std::vector<uint32_t> indices = {}) {
+    writer::PartContent p;
     p.label = label;
     p.positions = std::move(positions);
     p.indices = std::move(indices);
     return p;
 }
 
-writer::SolidSpec solid(uint32_t id, uint32_t timestamp, std::vector<writer::PartSpec> parts) {
-    writer::SolidSpec s;
+writer::SolidContent solid(uint32_t id, uint32_t timestamp, std::vector<writer::PartContent> parts) {
+    writer::SolidContent s;
     s.id = id;
     s.timestamp = timestamp;
     s.parts = std::move(parts);
     return s;
 }
 
-const writer::PartSpec kTriangle = part(u"Wall", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 2});
+const writer::PartContent kTriangle = part(u"Wall", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 2});
 
 Lines triangleNode(uint32_t id) {
     return {op::beginNode(u"Solid_" + std::u16string(1, char16_t(u'0' + id))),
@@ -61,8 +61,8 @@ Lines texturedCalls(const std::u16string& name, const std::u16string& diffusePat
     return calls.num(u"roughness_value", 0).num(u"Metallic", 0);
 }
 
-writer::ModelBlockSpec materialsBlock(const std::vector<MaterialRecord>& materials) {
-    writer::ModelBlockSpec block;
+writer::ModelBlockContent materialsBlock(const std::vector<MaterialRecord>& materials) {
+    writer::ModelBlockContent block;
     block.materials.emplace();
     for (const MaterialRecord& m : materials) block.materials->push_back({scene::materialBlockText(m), std::nullopt});
     return block;
@@ -79,8 +79,8 @@ protected:
     }
 
     void writeStartModel() {
-        writer::ModelBlockSpec model;
-        model.solids = std::vector<writer::SolidSpec>{solid(1, 100, {kTriangle})};
+        writer::ModelBlockContent model;
+        model.solids = std::vector<writer::SolidContent>{solid(1, 100, {kTriangle})};
         writeModel(model);
     }
 
@@ -104,12 +104,12 @@ Lines logLinesOf(const std::string& bytes) {
 
 TEST_F(FaultScenario, ChangeFileCutShortMidBlockIsReadAsFarAsItGoesThenRewritten) {
     writeStartModel();
-    const writer::PartSpec cut = part(u"Cut", {7.25f, 8.5f, 9.75f, 1, 2, 3, 4, 5, 6}, {0, 1, 2});
-    writer::ModelBlockSpec change;
+    const writer::PartContent cut = part(u"Cut", {7.25f, 8.5f, 9.75f, 1, 2, 3, 4, 5, 6}, {0, 1, 2});
+    writer::ModelBlockContent change;
     MaterialRecord plain;
     plain.MaterialID_Name = u"M_X";
-    change.materials = std::vector<writer::MaterialEntrySpec>{{scene::materialBlockText(plain), std::nullopt}};
-    change.solids = std::vector<writer::SolidSpec>{solid(2, 200, {kTriangle}), solid(3, 300, {cut})};
+    change.materials = std::vector<writer::MaterialEntry>{{scene::materialBlockText(plain), std::nullopt}};
+    change.solids = std::vector<writer::SolidContent>{solid(2, 200, {kTriangle}), solid(3, 300, {cut})};
     const std::string whole = writer::ContainerWriter()
                                   .addChangeDirectory(kProject, {{{u"Solid", {1}}}, std::nullopt})
                                   .addModelBlock(kProject, change)
@@ -155,8 +155,8 @@ TEST_F(FaultScenario, ChangeFileCutShortMidBlockIsReadAsFarAsItGoesThenRewritten
 
 TEST_F(FaultScenario, ChangeAndStateFilesLockedByOtherProgramsAreLeftAlone) {
     writeStartModel();
-    writer::ModelBlockSpec change;
-    change.solids = std::vector<writer::SolidSpec>{solid(2, 200, {kTriangle})};
+    writer::ModelBlockContent change;
+    change.solids = std::vector<writer::SolidContent>{solid(2, 200, {kTriangle})};
     const std::string bytes = writer::ContainerWriter()
                                   .addChangeDirectory(kProject, {{{u"Solid", {1}}}, std::nullopt})
                                   .addModelBlock(kProject, change)
@@ -271,8 +271,8 @@ TEST_F(FaultScenario, DataFolderDeletedWhileRunningIsNeitherRecreatedNorFatal) {
 
     // The host makes the folder again and sends a change: the program carries on.
     ASSERT_TRUE(makeFolders(dataFolder_));
-    writer::ModelBlockSpec change;
-    change.solids = std::vector<writer::SolidSpec>{solid(2, 200, {kTriangle})};
+    writer::ModelBlockContent change;
+    change.solids = std::vector<writer::SolidContent>{solid(2, 200, {kTriangle})};
     writeContainer(L"_mod.sm", writer::ContainerWriter()
                                    .addChangeDirectory(kProject, {{{u"Solid", {1}}}, std::nullopt})
                                    .addModelBlock(kProject, change));

@@ -18,11 +18,11 @@ const std::u16string kBarn = u"D:\\Other\\Barn.plan";
 
 // One solid of one unindexed triangle; the corner moves with z so that every solid's
 // positions hash differently.
-writer::SolidSpec triangle(uint32_t id, uint32_t timestamp, float z) {
-    writer::PartSpec part;
+writer::SolidContent triangle(uint32_t id, uint32_t timestamp, float z) {
+    writer::PartContent part;
     part.label = u"Part";
     part.positions = {0, 0, z, 1, 0, z, 0, 1, z};
-    writer::SolidSpec solid;
+    writer::SolidContent solid;
     solid.id = id;
     solid.timestamp = timestamp;
     solid.parts = {part};
@@ -85,7 +85,7 @@ std::u16string viewsText(std::vector<CameraRecord> views, int32_t active) {
     return scene::viewsBlockText(list);
 }
 
-writer::MaterialEntrySpec entry(const MaterialRecord& m) { return {scene::materialBlockText(m), std::nullopt}; }
+writer::MaterialEntry entry(const MaterialRecord& m) { return {scene::materialBlockText(m), std::nullopt}; }
 
 class ChangeScenario : public ScenarioTest {
 protected:
@@ -100,20 +100,20 @@ protected:
 };
 
 TEST_F(ChangeScenario, RoundsOfChangesAProjectSwitchAndAMissingChangeFile) {
-    writer::ModelBlockSpec model;
-    model.materials = std::vector<writer::MaterialEntrySpec>{entry(colour(u"M_A", 10, 1, 1)), entry(colour(u"M_B", 20, 2, 0))};
+    writer::ModelBlockContent model;
+    model.materials = std::vector<writer::MaterialEntry>{entry(colour(u"M_A", 10, 1, 1)), entry(colour(u"M_B", 20, 2, 0))};
     model.lights = std::vector<std::u16string>{scene::lightBlockText(lamp(1))};
-    model.solids = std::vector<writer::SolidSpec>{triangle(1, 100, 1), triangle(2, 100, 2), triangle(3, 100, 3)};
+    model.solids = std::vector<writer::SolidContent>{triangle(1, 100, 1), triangle(2, 100, 2), triangle(3, 100, 3)};
     model.views = viewsText({view(u"Front", u"V1", 1), view(u"Back", u"V2", 2)}, 0);
     writeModel(model);
     start();
 
     // Round 1: solid 2 edited (and 99, never sent, listed too), solid 4 new, M_B recoloured,
     // the lamp moved.
-    writer::ModelBlockSpec edit;
-    edit.materials = std::vector<writer::MaterialEntrySpec>{entry(colour(u"M_B", 21, 2, 0.5f))};
+    writer::ModelBlockContent edit;
+    edit.materials = std::vector<writer::MaterialEntry>{entry(colour(u"M_B", 21, 2, 0.5f))};
     edit.lights = std::vector<std::u16string>{scene::lightBlockText(lamp(5))};
-    edit.solids = std::vector<writer::SolidSpec>{triangle(2, 101, 20), triangle(4, 102, 4)};
+    edit.solids = std::vector<writer::SolidContent>{triangle(2, 101, 20), triangle(4, 102, 4)};
     round("SourceProject: [C:\\Work\\House.plan]\r\n"
           "ID3D: [1] TimeStamp: [100]\r\nID3D: [2] TimeStamp: [100]\r\nID3D: [3] TimeStamp: [100]\r\n"
           "Material: [M_A] TimeStamp: [10] MatIndex: [1]\r\nMaterial: [M_B] TimeStamp: [20] MatIndex: [2]\r\n",
@@ -124,8 +124,8 @@ TEST_F(ChangeScenario, RoundsOfChangesAProjectSwitchAndAMissingChangeFile) {
 
     // Round 2, quiet: the directory carries no solid list, so the last one (2, 99) is used
     // again and solid 2, back since round 1, goes. No lights come back; a view is added.
-    writer::ModelBlockSpec addition;
-    addition.solids = std::vector<writer::SolidSpec>{triangle(5, 103, 5)};
+    writer::ModelBlockContent addition;
+    addition.solids = std::vector<writer::SolidContent>{triangle(5, 103, 5)};
     addition.views = viewsText({view(u"Side", u"V3", 3), view(u"Front", u"V1", 1)}, 1);
     round("SourceProject: [C:\\Work\\House.plan]\r\n"
           "ID3D: [1] TimeStamp: [100]\r\nID3D: [2] TimeStamp: [101]\r\nID3D: [3] TimeStamp: [100]\r\n"
@@ -137,9 +137,9 @@ TEST_F(ChangeScenario, RoundsOfChangesAProjectSwitchAndAMissingChangeFile) {
           1028);
 
     // Round 3: the host has opened another project. Its directory's list is not read.
-    writer::ModelBlockSpec barn;
-    barn.materials = std::vector<writer::MaterialEntrySpec>{entry(colour(u"M_Barn", 1, 9, 0.2f))};
-    barn.solids = std::vector<writer::SolidSpec>{triangle(1, 500, 50)};
+    writer::ModelBlockContent barn;
+    barn.materials = std::vector<writer::MaterialEntry>{entry(colour(u"M_Barn", 1, 9, 0.2f))};
+    barn.solids = std::vector<writer::SolidContent>{triangle(1, 500, 50)};
     round("SourceProject: [C:\\Work\\House.plan]\r\n"
           "ID3D: [1] TimeStamp: [100]\r\nID3D: [3] TimeStamp: [100]\r\nID3D: [4] TimeStamp: [102]\r\n"
           "ID3D: [5] TimeStamp: [103]\r\n"
@@ -154,7 +154,7 @@ TEST_F(ChangeScenario, RoundsOfChangesAProjectSwitchAndAMissingChangeFile) {
           "Material: [M_Barn] TimeStamp: [1] MatIndex: [9]\r\n",
           writer::ContainerWriter()
               .addChangeDirectory(kBarn, {{{u"Solid", {1}}}, std::nullopt})
-              .addModelBlock(kBarn, writer::ModelBlockSpec{}),
+              .addModelBlock(kBarn, writer::ModelBlockContent{}),
           1028);
 
     // Round 5: no change file. The program creates an empty one and only flushes.

@@ -71,7 +71,7 @@ TEST_F(LightsScenario, EveryKindInOneBlockThenAChangeAndAProjectSwitch) {
                            LightKind::Uninitialized, LightKind::InvalidParentSolid})
         all.push_back(hostLight(id++, kind, u"Not a renderer light", {1, 1, 1}));
 
-    writer::ModelBlockSpec model;
+    writer::ModelBlockContent model;
     model.lights.emplace();
     for (const LightRecord& l : all) model.lights->push_back(scene::lightBlockText(l));
     writeModel(model);
@@ -84,21 +84,21 @@ TEST_F(LightsScenario, EveryKindInOneBlockThenAChangeAndAProjectSwitch) {
     LightRecord moved = ceiling;
     moved.From[0] = 6;
     LightRecord area = hostLight(505, LightKind::Area, u"Panel", {1, 1, 1});
-    writer::ModelBlockSpec change;
+    writer::ModelBlockContent change;
     change.lights = std::vector<std::u16string>{scene::lightBlockText(moved), scene::lightBlockText(off),
                                                 scene::lightBlockText(area)};
     writeContainer(L"_mod.sm", writer::ContainerWriter()
-                                   .addChangeDirectory(kProject, writer::ChangeDirectorySpec{})
+                                   .addChangeDirectory(kProject, writer::ChangeDirectoryContent{})
                                    .addModelBlock(kProject, change));
     ASSERT_TRUE(host_.post(1027));
     saveStateAndWait();
 
     // Another project: only the enabled lights are removed one by one, then all are cleared.
     const std::u16string other = u"D:\\Other\\Barn.plan";
-    writer::ModelBlockSpec barn;
+    writer::ModelBlockContent barn;
     barn.lights = std::vector<std::u16string>{scene::lightBlockText(hostLight(1, LightKind::Point, u"Barn lamp", {0, 1, 0}))};
     writeContainer(L"_mod.sm", writer::ContainerWriter()
-                                   .addChangeDirectory(other, writer::ChangeDirectorySpec{})
+                                   .addChangeDirectory(other, writer::ChangeDirectoryContent{})
                                    .addModelBlock(other, barn));
     ASSERT_TRUE(host_.post(1028));
     closeHostAndExpectCleanExit();

@@ -93,7 +93,7 @@ protected:
 
 TEST_F(MaterialsScenario, EveryKindOfMaterialAndTheNormalMapsGeneratedForIt) {
     writeTextures();
-    writer::ModelBlockSpec model;
+    writer::ModelBlockContent model;
     model.materials.emplace();
     for (const MaterialRecord& m : sampleMaterials()) model.materials->push_back({scene::materialBlockText(m), std::nullopt});
     writeModel(model);
@@ -168,7 +168,7 @@ TEST_F(MaterialsScenario, EveryKindOfMaterialAndTheNormalMapsGeneratedForIt) {
 
 TEST_F(MaterialsScenario, ColourModeSendsColoursOnlyAndGeneratesNoNormalMap) {
     writeTextures();
-    writer::ModelBlockSpec model;
+    writer::ModelBlockContent model;
     model.materials.emplace();
     for (const MaterialRecord& m : sampleMaterials()) model.materials->push_back({scene::materialBlockText(m), std::nullopt});
     writeModel(model);
@@ -225,8 +225,8 @@ TEST_F(MaterialsScenario, DataFolderAndNamesBeyondAsciiReachEveryFileAndPath) {
     MaterialRecord maple = material(u"M_\u00C9rable_\u6728", u"\u00C9rable \u6728", 1, 5);
     maple.Bump = 0.3f;
     maple.MatExt = {map(1, u"\u00E9rable \u6728.png")};
-    writer::ModelBlockSpec model;
-    model.materials = std::vector<writer::MaterialEntrySpec>{{scene::materialBlockText(maple), std::nullopt}};
+    writer::ModelBlockContent model;
+    model.materials = std::vector<writer::MaterialEntry>{{scene::materialBlockText(maple), std::nullopt}};
     const std::u16string project = u"C:\\Work\\Maison \u00E9t\u00E9 \u5BB6.plan";
     writeModel(model, project);
 

@@ -11,16 +11,16 @@ namespace {
 
 using namespace hostsim;
 
-writer::PartSpec part(const std::u16string& label, std::vector<float> positions, std::vector<uint32_t> indices = {}) {
-    writer::PartSpec p;
+writer::PartContent part(const std::u16string& label, std::vector<float> positions, std::vector<uint32_t> indices = {}) {
+    writer::PartContent p;
     p.label = label;
     p.positions = std::move(positions);
     p.indices = std::move(indices);
     return p;
 }
 
-writer::SolidSpec solid(uint32_t id, uint32_t timestamp, std::vector<writer::PartSpec> parts) {
-    writer::SolidSpec s;
+writer::SolidContent solid(uint32_t id, uint32_t timestamp, std::vector<writer::PartContent> parts) {
+    writer::SolidContent s;
     s.id = id;
     s.timestamp = timestamp;
     s.firstText = u"Solid text";
@@ -35,24 +35,24 @@ TEST_F(ModelScenario, StartUpSendsEverySolidAndPartInFileOrderThenFlushes) {
     // An indexed part with both attribute arrays, an unindexed one, one with no arrays at
     // all, zero entries in the part and solid tables, a solid without parts, an id above
     // 2^31 and a solid that comes twice.
-    writer::PartSpec slab = part(u"Slab", {0, 0, 0, 4, 0, 0, 4, 3, 0, 0, 3, 0}, {0, 1, 2, 0, 2, 3});
+    writer::PartContent slab = part(u"Slab", {0, 0, 0, 4, 0, 0, 4, 3, 0, 0, 3, 0}, {0, 1, 2, 0, 2, 3});
     slab.attributes2 = {7, 7, 7, 7};
     slab.attributes5 = {1, 2, 3, 4};
     slab.unused3 = {99};
-    const writer::PartSpec gable = part(u"Gable", {0, 0, 3, 4, 0, 3, 2, 0, 5});
-    const writer::PartSpec empty = part(u"Nothing", {});
-    const writer::PartSpec post = part(u"Post", {1, 1, 0, 1, 1, 2, 1.5f, 1, 0, 9, 9, 9});
-    const writer::PartSpec again = part(u"Slab v2", {0, 0, 1, 4, 0, 1, 4, 3, 1}, {2, 1, 0});
+    const writer::PartContent gable = part(u"Gable", {0, 0, 3, 4, 0, 3, 2, 0, 5});
+    const writer::PartContent empty = part(u"Nothing", {});
+    const writer::PartContent post = part(u"Post", {1, 1, 0, 1, 1, 2, 1.5f, 1, 0, 9, 9, 9});
+    const writer::PartContent again = part(u"Slab v2", {0, 0, 1, 4, 0, 1, 4, 3, 1}, {2, 1, 0});
 
-    writer::SolidSpec floor = solid(30, 11, {slab, gable, empty});
+    writer::SolidContent floor = solid(30, 11, {slab, gable, empty});
     floor.zeroPartOffsets = 1;
-    writer::ModelBlockSpec model;
-    model.solids = std::vector<writer::SolidSpec>{floor, solid(5, 12, {}), solid(4000000000u, 13, {post}),
+    writer::ModelBlockContent model;
+    model.solids = std::vector<writer::SolidContent>{floor, solid(5, 12, {}), solid(4000000000u, 13, {post}),
                                                   solid(30, 14, {again})};
     model.zeroSolidOffsets = 1;
     MaterialRecord plain;
     plain.MaterialID_Name = u"M_Plain";
-    model.materials = std::vector<writer::MaterialEntrySpec>{{scene::materialBlockText(plain), std::nullopt}};
+    model.materials = std::vector<writer::MaterialEntry>{{scene::materialBlockText(plain), std::nullopt}};
     CameraRecord view;
     view.name = u"Street";
     view.nameId = u"V1";

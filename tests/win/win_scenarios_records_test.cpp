@@ -36,7 +36,7 @@ std::string viewsFile(const std::vector<CameraRecord>& views, int32_t active) {
 class RecordsScenario : public ScenarioTest {};
 
 TEST_F(RecordsScenario, CameraSyncWordAndMessage1025SendTheHostCameraInRendererAxes) {
-    writeModel(writer::ModelBlockSpec{});
+    writeModel(writer::ModelBlockContent{});
     writeDataFile(L"camera.cam", cameraFile(camera(u"", u"", {10, 20, 1.6f}, {10, 30, 1.6f}, {0, 0, 1}, 0.8f, 0.1f)));
     start(L"cameraSync");
     // The word's 1025 is posted once start-up is over: a request of the host posted as soon
@@ -69,7 +69,7 @@ TEST_F(RecordsScenario, ViewsFromTheModelBlockAndFromViewsCamShareTheStoredViews
     // At start-up the model block brings two views; the second is active.
     const CameraRecord front = camera(u"Front", u"V1", {0, -10, 1.5f}, {0, 0, 1.5f}, {0, 0, 1}, 0.8f, 0.1f);
     const CameraRecord back = camera(u"Back", u"V2", {0, 10, 1.5f}, {0, 0, 1.5f}, {0, 0, 1}, 0.7f, 0.2f);
-    writer::ModelBlockSpec model;
+    writer::ModelBlockContent model;
     ViewList startViews;
     startViews.views = {front, back};
     startViews.active = 1;

@@ -24,23 +24,23 @@ using namespace orvex::hostsim;
 
 const std::u16string kProject = u"C:\\Work\\Soak.plan";
 
-writer::SolidSpec boxSolid(uint32_t id, uint32_t timestamp) {
+writer::SolidContent boxSolid(uint32_t id, uint32_t timestamp) {
     const float x = float(id % 100) * 2, y = float(id / 100) * 2;
-    writer::PartSpec part;
+    writer::PartContent part;
     part.label = u"Box";
     part.positions = {x, y, 0, x + 1, y, 0, x + 1, y + 1, 0, x, y + 1, 0,
                       x, y, 1, x + 1, y, 1, x + 1, y + 1, 1, x, y + 1, 1};
     part.indices = {0, 2, 1, 0, 3, 2, 4, 5, 6, 4, 6, 7, 0, 1, 5, 0, 5, 4,
                     1, 2, 6, 1, 6, 5, 2, 3, 7, 2, 7, 6, 3, 0, 4, 3, 4, 7};
-    writer::SolidSpec solid;
+    writer::SolidContent solid;
     solid.id = id;
     solid.timestamp = timestamp;
     solid.parts = {part};
     return solid;
 }
 
-std::vector<writer::MaterialEntrySpec> materials(int count, int32_t time) {
-    std::vector<writer::MaterialEntrySpec> out;
+std::vector<writer::MaterialEntry> materials(int count, int32_t time) {
+    std::vector<writer::MaterialEntry> out;
     for (int i = 0; i < count; ++i) {
         MaterialRecord m;
         m.MaterialID_Name = u"M_" + std::u16string(1, char16_t(u'A' + i));
@@ -65,28 +65,28 @@ std::vector<std::u16string> lights(float shift) {
 }
 
 std::string modelBytes(uint32_t solids) {
-    writer::ModelBlockSpec spec;
-    spec.materials = materials(10, 1);
-    spec.lights = lights(0);
-    spec.solids.emplace();
-    for (uint32_t id = 1; id <= solids; ++id) spec.solids->push_back(boxSolid(id, 1));
-    return writer::ContainerWriter().addModelBlock(kProject, spec).bytes();
+    writer::ModelBlockContent contents;
+    contents.materials = materials(10, 1);
+    contents.lights = lights(0);
+    contents.solids.emplace();
+    for (uint32_t id = 1; id <= solids; ++id) contents.solids->push_back(boxSolid(id, 1));
+    return writer::ContainerWriter().addModelBlock(kProject, contents).bytes();
 }
 
 // A change that edits 20 solids (deleted, then sent again), moves the lights and changes
 // two materials.
 std::string changeBytes(uint32_t round) {
-    writer::ChangeDirectorySpec directory;
+    writer::ChangeDirectoryContent directory;
     directory.lists.push_back({u"Solid", {}});
-    writer::ModelBlockSpec spec;
-    spec.materials = materials(2, int32_t(round));
-    spec.lights = lights(float(round % 7));
-    spec.solids.emplace();
+    writer::ModelBlockContent contents;
+    contents.materials = materials(2, int32_t(round));
+    contents.lights = lights(float(round % 7));
+    contents.solids.emplace();
     for (uint32_t id = 1; id <= 20; ++id) {
         directory.lists[0].ids.push_back(id);
-        spec.solids->push_back(boxSolid(id, round));
+        contents.solids->push_back(boxSolid(id, round));
     }
-    return writer::ContainerWriter().addChangeDirectory(kProject, directory).addModelBlock(kProject, spec).bytes();
+    return writer::ContainerWriter().addChangeDirectory(kProject, directory).addModelBlock(kProject, contents).bytes();
 }
 
 struct Usage {

@@ -19,22 +19,22 @@ namespace orvex::inspect {
 namespace {
 
 using writer::ContainerWriter;
-using writer::ModelBlockSpec;
-using writer::PartSpec;
-using writer::SolidSpec;
+using writer::ModelBlockContent;
+using writer::PartContent;
+using writer::SolidContent;
 
 const std::u16string kProject = u"C:\\Work\\Cases.plan";
 
-PartSpec triangle(const std::u16string& label, float z) {
-    PartSpec p;
+PartContent triangle(const std::u16string& label, float z) {
+    PartContent p;
     p.label = label;
     p.positions = {0, 0, z, 1, 0, z, 0, 1, z};
     p.indices = {0, 1, 2};
     return p;
 }
 
-PartSpec quad(const std::u16string& label) {
-    PartSpec p;
+PartContent quad(const std::u16string& label) {
+    PartContent p;
     p.label = label;
     p.positions = {0, 0, 0, 4, 0, 0, 4, 0, 3, 0, 0, 3};
     p.indices = {0, 1, 2, 0, 2, 3};
@@ -62,11 +62,11 @@ bool writeChecker(const std::filesystem::path& path) {
     return encodePng(img, png) && writeBytes(path, std::string(png.begin(), png.end()));
 }
 
-bool writeFolder(const std::filesystem::path& folder, const ModelBlockSpec& spec) {
+bool writeFolder(const std::filesystem::path& folder, const ModelBlockContent& contents) {
     std::error_code ec;
     std::filesystem::create_directories(folder / "Textures", ec);
     std::filesystem::create_directories(folder / "IES", ec);
-    return ContainerWriter().addModelBlock(kProject, spec).writeFile((folder / "_model.alm").string());
+    return ContainerWriter().addModelBlock(kProject, contents).writeFile((folder / "_model.alm").string());
 }
 
 ExtendMaterialRecord map(int32_t type, const std::u16string& file, float value = 0) {
@@ -95,62 +95,62 @@ bool writeGltfCaseFolders(const std::string& rootText, std::vector<std::string>&
     names.clear();
 
     {   // A solid without parts, and a part whose arrays are all empty, beside a drawn one.
-        ModelBlockSpec spec;
-        SolidSpec none{1, 1, u"No parts", u"", {}, 0};
-        PartSpec empty;
+        ModelBlockContent contents;
+        SolidContent none{1, 1, u"No parts", u"", {}, 0};
+        PartContent empty;
         empty.label = u"Empty";
-        SolidSpec hollow{2, 1, u"Hollow", u"", {empty, triangle(u"Drawn", 0)}, 1};
-        spec.solids = std::vector<SolidSpec>{none, hollow};
-        ok = ok && writeFolder(root / "no-parts", spec);
+        SolidContent hollow{2, 1, u"Hollow", u"", {empty, triangle(u"Drawn", 0)}, 1};
+        contents.solids = std::vector<SolidContent>{none, hollow};
+        ok = ok && writeFolder(root / "no-parts", contents);
         names.push_back("no-parts");
     }
     {   // Unindexed parts: nine positions, and ten (the last value is no vertex).
-        ModelBlockSpec spec;
-        PartSpec a;
+        ModelBlockContent contents;
+        PartContent a;
         a.label = u"Nine";
         a.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-        PartSpec b;
+        PartContent b;
         b.label = u"Ten";
         b.positions = {0, 0, 1, 1, 0, 1, 0, 1, 1, 5};
-        PartSpec c;
+        PartContent c;
         c.label = u"Two triangles";
         c.positions = {0, 0, 2, 1, 0, 2, 0, 1, 2, 1, 1, 2, 0, 1, 2, 1, 0, 2};
-        spec.solids = std::vector<SolidSpec>{{3, 1, u"Unindexed", u"", {a, b, c}, 0}};
-        ok = ok && writeFolder(root / "unindexed", spec);
+        contents.solids = std::vector<SolidContent>{{3, 1, u"Unindexed", u"", {a, b, c}, 0}};
+        ok = ok && writeFolder(root / "unindexed", contents);
         names.push_back("unindexed");
     }
     {   // Textured materials drawn on parts named after them; one texture missing and one in a
         // format glTF does not carry.
-        ModelBlockSpec spec;
-        spec.materials.emplace();
-        spec.materials->push_back({materialText(u"M_Tex", [](MaterialRecord& m) {
+        ModelBlockContent contents;
+        contents.materials.emplace();
+        contents.materials->push_back({materialText(u"M_Tex", [](MaterialRecord& m) {
             m.Bump = 0.7f;
             m.Roughness = 0.4f;
             m.MatExt = {map(1, u"checker.png"), map(2, u"checker_normal.png"), map(3, u"checker_ao.png", 0.6f)};
         }), std::nullopt});
-        spec.materials->push_back({materialText(u"M_Glow", [](MaterialRecord& m) {
+        contents.materials->push_back({materialText(u"M_Glow", [](MaterialRecord& m) {
             m.TypeNat = 17;
             m.EmissiveIntensity = 300;
             m.emissiveColor = 0x00FF8000;
             m.MatExt = {map(1, u"checker.png")};
         }), std::nullopt});
-        spec.materials->push_back({materialText(u"M_Glass", [](MaterialRecord& m) {
+        contents.materials->push_back({materialText(u"M_Glass", [](MaterialRecord& m) {
             m.Transparent = 0.3f;
             m.Diffuse[0] = 2.0f; // out of range: clamped in the preview
             m.Reflection = -1;
         }), std::nullopt});
-        spec.materials->push_back({materialText(u"M_Missing", [](MaterialRecord& m) {
+        contents.materials->push_back({materialText(u"M_Missing", [](MaterialRecord& m) {
             m.MatExt = {map(1, u"not_there.png")};
         }), std::nullopt});
-        spec.materials->push_back({materialText(u"M_Bitmap", [](MaterialRecord& m) {
+        contents.materials->push_back({materialText(u"M_Bitmap", [](MaterialRecord& m) {
             m.m_nContaintTransparent = 1;
             m.MatExt = {map(1, u"old.bmp")};
         }), std::nullopt});
-        spec.solids = std::vector<SolidSpec>{
+        contents.solids = std::vector<SolidContent>{
             {10, 1, u"Textured", u"", {quad(u"M_Tex"), quad(u"M_Glow"), quad(u"M_Glass")}, 0},
             {11, 1, u"Fallbacks", u"", {quad(u"M_Missing"), quad(u"M_Bitmap"), quad(u"No such material")}, 0}};
         const fs::path folder = root / "textured";
-        ok = ok && writeFolder(folder, spec);
+        ok = ok && writeFolder(folder, contents);
         ok = ok && writeChecker(folder / "Textures" / "checker.png") &&
              writeChecker(folder / "Textures" / "checker_normal.png") &&
              writeChecker(folder / "Textures" / "checker_ao.png") &&
@@ -158,19 +158,19 @@ bool writeGltfCaseFolders(const std::string& rootText, std::vector<std::string>&
         names.push_back("textured");
     }
     {   // Damaged geometry: indices beyond the vertices, values that are not numbers, a stray index.
-        ModelBlockSpec spec;
-        PartSpec p = triangle(u"Damaged", 0);
+        ModelBlockContent contents;
+        PartContent p = triangle(u"Damaged", 0);
         p.indices = {0, 1, 2, 0, 2, 7, 1, 2};
         p.positions[4] = std::numeric_limits<float>::quiet_NaN();
         p.positions[8] = std::numeric_limits<float>::infinity();
-        PartSpec all = triangle(u"All beyond", 1);
+        PartContent all = triangle(u"All beyond", 1);
         all.indices = {5, 6, 7};
-        spec.solids = std::vector<SolidSpec>{{20, 1, u"Damaged", u"", {p, all}, 0}};
-        ok = ok && writeFolder(root / "damaged", spec);
+        contents.solids = std::vector<SolidContent>{{20, 1, u"Damaged", u"", {p, all}, 0}};
+        ok = ok && writeFolder(root / "damaged", contents);
         names.push_back("damaged");
     }
     {   // Lights and views at their limits.
-        ModelBlockSpec spec;
+        ModelBlockContent contents;
         LightRecord spot;
         spot.Kind = LightKind::Spot;
         spot.LightSolidID = 1;
@@ -193,7 +193,7 @@ bool writeGltfCaseFolders(const std::string& rootText, std::vector<std::string>&
         LightRecord off;
         off.LightSolidID = 5;
         off.Enabled = false;
-        spec.lights = std::vector<std::u16string>{scene::lightBlockText(spot), scene::lightBlockText(narrow),
+        contents.lights = std::vector<std::u16string>{scene::lightBlockText(spot), scene::lightBlockText(narrow),
                                                   scene::lightBlockText(ies), scene::lightBlockText(area),
                                                   scene::lightBlockText(off)};
         ViewList views;
@@ -212,13 +212,13 @@ bool writeGltfCaseFolders(const std::string& rootText, std::vector<std::string>&
         wide.up[2] = 1;
         views.views = {same, down, wide};
         views.active = 1;
-        spec.views = scene::viewsBlockText(views);
-        spec.solids = std::vector<SolidSpec>{{30, 1, u"Floor", u"", {quad(u"Floor")}, 0}};
-        ok = ok && writeFolder(root / "lights-views", spec);
+        contents.views = scene::viewsBlockText(views);
+        contents.solids = std::vector<SolidContent>{{30, 1, u"Floor", u"", {quad(u"Floor")}, 0}};
+        ok = ok && writeFolder(root / "lights-views", contents);
         names.push_back("lights-views");
     }
     {   // Nothing at all: a model block whose five words are zero.
-        ok = ok && writeFolder(root / "nothing", ModelBlockSpec{});
+        ok = ok && writeFolder(root / "nothing", ModelBlockContent{});
         names.push_back("nothing");
     }
     return ok;

@@ -1,4 +1,4 @@
-// The container writer: the same layout the program reads, produced from plain specs.
+// The container writer: the same layout the program reads, produced from plain descriptions.
 #include "scene-writer/container_writer.h"
 
 #include <cstdio>
@@ -26,7 +26,7 @@ void appendArray(std::string& out, const void* data, size_t count) {
 }
 
 // A solid record followed by its part table and parts; offsets relative to blockStart.
-void appendSolid(std::string& block, const SolidSpec& solid) {
+void appendSolid(std::string& block, const SolidContent& solid) {
     const size_t record = block.size();
     appendU32(block, 0);
     appendU32(block, 0); // head length, patched below
@@ -44,7 +44,7 @@ void appendSolid(std::string& block, const SolidSpec& solid) {
     appendU32(block, static_cast<uint32_t>(partCount));
     for (size_t i = 0; i < partCount; ++i) appendU32(block, 0);
     for (size_t i = 0; i < solid.parts.size(); ++i) {
-        const PartSpec& part = solid.parts[i];
+        const PartContent& part = solid.parts[i];
         const size_t at = block.size();
         // Zero entries of the table come first, the parts after them.
         putU32(block, table + 4 + 4 * (static_cast<size_t>(solid.zeroPartOffsets) + i), static_cast<uint32_t>(at));
@@ -86,14 +86,14 @@ void appendCountedText(std::string& out, const std::u16string& text) {
     appendUnits(out, text);
 }
 
-std::string encodeModelBlock(const ModelBlockSpec& spec) {
+std::string encodeModelBlock(const ModelBlockContent& contents) {
     std::string block;
     for (int i = 0; i < 5; ++i) appendU32(block, 0);
 
     // Sections back to back; the five words count into the first section present, so w0 is
     // where the lights table starts and w0 + w1 where the solids table starts.
-    if (spec.materials) {
-        const auto& materials = *spec.materials;
+    if (contents.materials) {
+        const auto& materials = *contents.materials;
         const size_t table = block.size();
         appendU32(block, static_cast<uint32_t>(materials.size()));
         for (size_t i = 0; i < materials.size(); ++i) appendU32(block, 0);
@@ -110,9 +110,9 @@ std::string encodeModelBlock(const ModelBlockSpec& spec) {
         }
         putU32(block, 0, static_cast<uint32_t>(block.size()));
     }
-    if (spec.lights) {
-        const size_t start = spec.materials ? block.size() : 0;
-        const auto& lights = *spec.lights;
+    if (contents.lights) {
+        const size_t start = contents.materials ? block.size() : 0;
+        const auto& lights = *contents.lights;
         const size_t table = block.size();
         appendU32(block, static_cast<uint32_t>(lights.size()));
         for (size_t i = 0; i < lights.size(); ++i) appendU32(block, 0);
@@ -122,46 +122,46 @@ std::string encodeModelBlock(const ModelBlockSpec& spec) {
         }
         putU32(block, 4, static_cast<uint32_t>(block.size() - start));
     }
-    if (spec.solids) {
+    if (contents.solids) {
         const size_t start = block.size();
-        const auto& solids = *spec.solids;
-        const size_t count = solids.size() + static_cast<size_t>(spec.zeroSolidOffsets);
+        const auto& solids = *contents.solids;
+        const size_t count = solids.size() + static_cast<size_t>(contents.zeroSolidOffsets);
         const size_t table = block.size();
         appendU32(block, static_cast<uint32_t>(count));
         for (size_t i = 0; i < count; ++i) appendU32(block, 0);
         for (size_t i = 0; i < solids.size(); ++i) {
-            putU32(block, table + 4 + 4 * (static_cast<size_t>(spec.zeroSolidOffsets) + i), static_cast<uint32_t>(block.size()));
+            putU32(block, table + 4 + 4 * (static_cast<size_t>(contents.zeroSolidOffsets) + i), static_cast<uint32_t>(block.size()));
             appendSolid(block, solids[i]);
         }
         putU32(block, 8, static_cast<uint32_t>(block.size() - start));
     }
-    if (spec.views) {
+    if (contents.views) {
         putU32(block, 12, 1);
-        appendCountedText(block, *spec.views);
+        appendCountedText(block, *contents.views);
     }
     return block;
 }
 
-std::string encodeChangeDirectory(const ChangeDirectorySpec& spec) {
+std::string encodeChangeDirectory(const ChangeDirectoryContent& contents) {
     std::string block;
-    const uint32_t words = spec.wordCount.value_or(static_cast<uint32_t>(spec.lists.size() * 2));
+    const uint32_t words = contents.wordCount.value_or(static_cast<uint32_t>(contents.lists.size() * 2));
     appendU32(block, words);
     for (uint32_t i = 0; i < words; ++i) appendU32(block, 0);
-    for (size_t i = 0; i < spec.lists.size(); ++i) {
+    for (size_t i = 0; i < contents.lists.size(); ++i) {
         if (2 * i < words) putU32(block, 4 + 8 * i, static_cast<uint32_t>(block.size()));
-        appendCountedText(block, spec.lists[i].name);
-        appendArray(block, spec.lists[i].ids.data(), spec.lists[i].ids.size());
+        appendCountedText(block, contents.lists[i].name);
+        appendArray(block, contents.lists[i].ids.data(), contents.lists[i].ids.size());
     }
     return block;
 }
 
-ContainerWriter& ContainerWriter::addModelBlock(std::u16string project, const ModelBlockSpec& spec) {
-    entries.push_back({std::move(project), 2, encodeModelBlock(spec), std::nullopt});
+ContainerWriter& ContainerWriter::addModelBlock(std::u16string project, const ModelBlockContent& contents) {
+    entries.push_back({std::move(project), 2, encodeModelBlock(contents), std::nullopt});
     return *this;
 }
 
-ContainerWriter& ContainerWriter::addChangeDirectory(std::u16string project, const ChangeDirectorySpec& spec) {
-    entries.push_back({std::move(project), 4, encodeChangeDirectory(spec), std::nullopt});
+ContainerWriter& ContainerWriter::addChangeDirectory(std::u16string project, const ChangeDirectoryContent& contents) {
+    entries.push_back({std::move(project), 4, encodeChangeDirectory(contents), std::nullopt});
     return *this;
 }
 
@@ -178,7 +178,7 @@ std::string ContainerWriter::bytes() const {
     }
     putU32(out, 1040, static_cast<uint32_t>(entryCount.value_or(static_cast<int32_t>(entries.size()))));
     for (size_t slot = 0; slot < entries.size() && slot < 100; ++slot) {
-        const EntrySpec& e = entries[slot];
+        const EntryContent& e = entries[slot];
         const size_t at = 1044 + slot * kEntrySize;
         const size_t units = std::min(e.project.size(), kProjectUnits);
         for (size_t i = 0; i < units; ++i) {

@@ -11,7 +11,7 @@
 
 namespace orvex::writer {
 
-struct PartSpec {
+struct PartContent {
     std::u16string label;
     std::u16string secondText;
     std::vector<float> positions;      // array 1, three per vertex
@@ -22,27 +22,27 @@ struct PartSpec {
     std::vector<uint32_t> unused3, unused4, unused7, unused8;
 };
 
-struct SolidSpec {
+struct SolidContent {
     uint32_t id = 0;
     uint32_t timestamp = 0;
     std::u16string firstText;
     std::u16string secondText;
-    std::vector<PartSpec> parts;
+    std::vector<PartContent> parts;
     // Extra zero entries in the part table (they are skipped by the reader).
     int zeroPartOffsets = 0;
 };
 
-struct MaterialEntrySpec {
+struct MaterialEntry {
     std::u16string text;
     // The byte length written in the entry head; by default twice the text's units.
     std::optional<uint32_t> byteLength;
 };
 
 // A section is present when its optional is set (an empty list still gives a table).
-struct ModelBlockSpec {
-    std::optional<std::vector<MaterialEntrySpec>> materials;
+struct ModelBlockContent {
+    std::optional<std::vector<MaterialEntry>> materials;
     std::optional<std::vector<std::u16string>> lights;
-    std::optional<std::vector<SolidSpec>> solids;
+    std::optional<std::vector<SolidContent>> solids;
     std::optional<std::u16string> views;
     // Extra zero entries in the solid table.
     int zeroSolidOffsets = 0;
@@ -53,17 +53,17 @@ struct NamedList {
     std::vector<uint32_t> ids;
 };
 
-struct ChangeDirectorySpec {
+struct ChangeDirectoryContent {
     std::vector<NamedList> lists;
     // When set, the word count written (the words after the offsets are zeros, or cut).
     std::optional<uint32_t> wordCount;
 };
 
 // Bytes of a block, with offsets relative to its own start.
-std::string encodeModelBlock(const ModelBlockSpec& spec);
-std::string encodeChangeDirectory(const ChangeDirectorySpec& spec);
+std::string encodeModelBlock(const ModelBlockContent& contents);
+std::string encodeChangeDirectory(const ChangeDirectoryContent& contents);
 
-struct EntrySpec {
+struct EntryContent {
     std::u16string project;
     uint32_t kind = 0;
     std::string block; // placed after the header; empty: the entry points at offset 0
@@ -77,10 +77,10 @@ public:
     uint32_t reservedWord = 1;
     std::u16string name;
     std::optional<int32_t> entryCount; // default: the number of entries added
-    std::vector<EntrySpec> entries;    // slot order
+    std::vector<EntryContent> entries;    // slot order
 
-    ContainerWriter& addModelBlock(std::u16string project, const ModelBlockSpec& spec);
-    ContainerWriter& addChangeDirectory(std::u16string project, const ChangeDirectorySpec& spec);
+    ContainerWriter& addModelBlock(std::u16string project, const ModelBlockContent& contents);
+    ContainerWriter& addChangeDirectory(std::u16string project, const ChangeDirectoryContent& contents);
 
     std::string bytes() const;
     // Writes the whole file (native path, "/" separators); false when it cannot be written.

@@ -17,9 +17,9 @@ namespace orvex::scene {
 namespace {
 
 using writer::ContainerWriter;
-using writer::ModelBlockSpec;
-using writer::PartSpec;
-using writer::SolidSpec;
+using writer::ModelBlockContent;
+using writer::PartContent;
+using writer::SolidContent;
 
 const std::u16string kProject = u"C:\\Work\\Riverside House.plan";
 const std::u16string kOtherProject = u"C:\\Work\\Garden Pavilion.plan";
@@ -36,8 +36,8 @@ std::vector<float> toRendererAxes(std::vector<float> p) {
 }
 
 // An axis-aligned box as an indexed part: 8 vertices, 12 triangles.
-PartSpec box(const std::u16string& label, float x0, float y0, float z0, float x1, float y1, float z1) {
-    PartSpec p;
+PartContent box(const std::u16string& label, float x0, float y0, float z0, float x1, float y1, float z1) {
+    PartContent p;
     p.label = label;
     p.positions = toRendererAxes({x0, y0, z0, x1, y0, z0, x1, y1, z0, x0, y1, z0,
                                   x0, y0, z1, x1, y0, z1, x1, y1, z1, x0, y1, z1});
@@ -50,9 +50,9 @@ PartSpec box(const std::u16string& label, float x0, float y0, float z0, float x1
 }
 
 // A gable roof as an unindexed part: every three positions make a triangle.
-PartSpec roof(float width, float depth, float eaves, float ridge) {
+PartContent roof(float width, float depth, float eaves, float ridge) {
     const float w = width, d = depth, e = eaves, r = ridge, m = width / 2;
-    PartSpec p;
+    PartContent p;
     p.label = u"Roof";
     p.positions = toRendererAxes({0, 0, e, w, 0, e, m, 0, r,       // front gable
                    0, d, e, m, d, r, w, d, e,       // back gable
@@ -161,29 +161,29 @@ ViewList views() {
     return list;
 }
 
-std::vector<SolidSpec> house(bool edited) {
-    SolidSpec walls{101, 1, u"Walls", u"", {}, 0};
+std::vector<SolidContent> house(bool edited) {
+    SolidContent walls{101, 1, u"Walls", u"", {}, 0};
     walls.parts = {box(u"South wall", 0, 0, 0, 10, 0.3f, 2.8f), box(u"North wall", 0, 7.7f, 0, 10, 8, 2.8f),
                    box(u"West wall", 0, 0.3f, 0, 0.3f, 7.7f, 2.8f),
                    box(u"East wall", 9.7f, 0.3f, 0, 10, 7.7f, edited ? 3.2f : 2.8f)};
     if (edited) walls.timestamp = 2;
-    SolidSpec floor{102, 1, u"Floor slab", u"", {box(u"Slab", 0, 0, -0.2f, 10, 8, 0)}, 0};
-    SolidSpec roofSolid{103, 1, u"Roof", u"", {roof(10, 8, 2.8f, 5)}, 0};
-    SolidSpec shed{104, 1, u"Garden shed", u"", {box(u"Shed", 12, -4, 0, 14, -2, 2.2f)}, 0};
-    SolidSpec marker{105, 1, u"Survey point (no geometry)", u"", {}, 0};
-    std::vector<SolidSpec> all = {walls, floor, roofSolid, shed, marker};
+    SolidContent floor{102, 1, u"Floor slab", u"", {box(u"Slab", 0, 0, -0.2f, 10, 8, 0)}, 0};
+    SolidContent roofSolid{103, 1, u"Roof", u"", {roof(10, 8, 2.8f, 5)}, 0};
+    SolidContent shed{104, 1, u"Garden shed", u"", {box(u"Shed", 12, -4, 0, 14, -2, 2.2f)}, 0};
+    SolidContent marker{105, 1, u"Survey point (no geometry)", u"", {}, 0};
+    std::vector<SolidContent> all = {walls, floor, roofSolid, shed, marker};
     if (edited) all = {walls};
     return all;
 }
 
-ModelBlockSpec fullModel() {
-    ModelBlockSpec spec;
-    spec.materials.emplace();
-    for (const auto& m : materials(false)) spec.materials->push_back({materialBlockText(m), std::nullopt});
-    spec.lights = lights(false);
-    spec.solids = house(false);
-    spec.views = viewsBlockText(views());
-    return spec;
+ModelBlockContent fullModel() {
+    ModelBlockContent contents;
+    contents.materials.emplace();
+    for (const auto& m : materials(false)) contents.materials->push_back({materialBlockText(m), std::nullopt});
+    contents.lights = lights(false);
+    contents.solids = house(false);
+    contents.views = viewsBlockText(views());
+    return contents;
 }
 
 // Wood grain: bands of brown with a ripple, tileable in both directions.
@@ -280,7 +280,7 @@ bool writeSampleScene(const std::string& dataFolder, const std::string& stepsFol
 
     // An incremental change: the walls edited, the shed deleted, the ceiling lamp moved, the
     // plaster recoloured.
-    ModelBlockSpec change;
+    ModelBlockContent change;
     change.materials.emplace();
     change.materials->push_back({materialBlockText(materials(true)[0]), std::nullopt});
     change.lights = lights(true);
@@ -291,12 +291,12 @@ bool writeSampleScene(const std::string& dataFolder, const std::string& stepsFol
                    .writeFile((steps / "change.sm").string());
 
     // The host switches to another project: a pavilion of one solid.
-    ModelBlockSpec pavilion;
+    ModelBlockContent pavilion;
     pavilion.materials.emplace();
     pavilion.materials->push_back({materialBlockText(materials(false)[1]), std::nullopt});
     pavilion.lights = std::vector<std::u16string>{lights(false)[0]};
-    SolidSpec deck{201, 1, u"Deck", u"", {box(u"Deck", 0, 0, 0, 4, 4, 0.2f), roof(4, 4, 2.5f, 3.5f)}, 0};
-    pavilion.solids = std::vector<SolidSpec>{deck};
+    SolidContent deck{201, 1, u"Deck", u"", {box(u"Deck", 0, 0, 0, 4, 4, 0.2f), roof(4, 4, 2.5f, 3.5f)}, 0};
+    pavilion.solids = std::vector<SolidContent>{deck};
     ok = ok && ContainerWriter()
                    .addChangeDirectory(kOtherProject, {})
                    .addModelBlock(kOtherProject, pavilion)
