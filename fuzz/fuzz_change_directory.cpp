@@ -22,7 +22,7 @@ const std::u16string kProject = u"C:\\Work\\Fuzz.plan";
 // materials, an enabled and a disabled light, two stored views.
 void fillScene(ModelExchange& ex) {
     for (uint32_t id : {1u, 2u, 3u, 5u, 9u, 0x80000001u, 0xFFFFFFFFu})
-        ex.solidTable[id] = SolidState{id, 100 + id, u"Solid_" + std::u16string(1, char16_t(u'0' + id % 10))};
+        ex.solidTable.record(id, 100 + id);
     MaterialRecord oak;
     oak.MaterialID_Name = u"M_Oak";
     ex.materialTable[oak.MaterialID_Name] = oak;

@@ -71,10 +71,8 @@ void applyChangeDirectory(ModelExchange& ex) {
 void deleteListedSolids(ModelExchange& ex) {
     const RendererSession& s = ex.session;
     for (uint32_t id : ex.solidDeleteList) {
-        auto it = ex.solidTable.find(id);
-        if (it == ex.solidTable.end()) continue;
-        s.api->ORVEXAPI_DeleteNode(s.handle, it->second.nodeName.c_str());
-        ex.solidTable.erase(it);
+        if (!ex.solidTable.erase(id)) continue;
+        s.api->ORVEXAPI_DeleteNode(s.handle, SolidNodeName(id).c_str());
     }
     flushRenderer(s);
     for (const auto& [id, light] : ex.lightTable) {
@@ -86,7 +84,8 @@ void deleteListedSolids(ModelExchange& ex) {
 
 void resetScene(ModelExchange& ex) {
     const RendererSession& s = ex.session;
-    for (const auto& [id, state] : ex.solidTable) s.api->ORVEXAPI_DeleteNode(s.handle, state.nodeName.c_str());
+    ex.solidTable.forEach(
+        [&](const SolidState& solid) { s.api->ORVEXAPI_DeleteNode(s.handle, SolidNodeName(solid.id).c_str()); });
     ex.solidTable.clear();
     for (const auto& [name, material] : ex.materialTable) s.api->ORVEXAPI_ResetMaterial(s.handle, name.c_str());
     ex.materialTable.clear();

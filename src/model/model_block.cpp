@@ -12,9 +12,7 @@
 #include "records/views.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
-#include <map>
 #include <numeric>
 #include <vector>
 
@@ -114,13 +112,6 @@ void readTableInto(ContainerFile& f, std::vector<uint32_t>& offsets) {
     }
     offsets.resize(count);
     f.readU32s(offsets.data(), count);
-}
-
-// The table entry of a solid. Blocks list their solids in ascending id as a rule, so a
-// solid past the last entry is appended without a search.
-SolidState& solidEntry(std::map<uint32_t, SolidState>& table, uint32_t id) {
-    if (table.empty() || table.rbegin()->first < id) return table.emplace_hint(table.end(), id, SolidState{})->second;
-    return table[id];
 }
 
 // A record that would start at or past the end of the file holds nothing: reading it would
@@ -248,15 +239,12 @@ void readSolids(ModelExchange& ex, uint64_t block) {
 
         // The table entry is written before the node is sent, so a solid sent again keeps a
         // single entry with the newest timestamp.
-        SolidState& state = solidEntry(ex.solidTable, id);
-        state.id = id;
-        state.timestamp = timestamp;
+        ex.solidTable.record(id, timestamp);
 
         f.seek(record + 4 + headLength);
         readTableInto(f, arrays.partTable);
 
-        state.nodeName = solidNodeName(id);
-        ex.session.api->ORVEXAPI_BeginNode(ex.session.handle, state.nodeName.c_str(), kIdentity, 1);
+        ex.session.api->ORVEXAPI_BeginNode(ex.session.handle, SolidNodeName(id).c_str(), kIdentity, 1);
         for (uint32_t partOffset : arrays.partTable) {
             if (partOffset == 0 || !startsInFile(f, block + partOffset)) continue;
             readPart(ex, block, partOffset, arrays);
@@ -266,16 +254,6 @@ void readSolids(ModelExchange& ex, uint64_t block) {
 }
 
 } // namespace
-
-std::u16string solidNodeName(uint32_t id) {
-    char digits[12];
-    const char* const end = std::to_chars(digits, digits + sizeof digits, static_cast<int32_t>(id)).ptr;
-    constexpr std::u16string_view kPrefix = u"Solid_";
-    std::u16string name(kPrefix.size() + size_t(end - digits), u'\0');
-    std::copy(kPrefix.begin(), kPrefix.end(), name.begin());
-    std::copy(static_cast<const char*>(digits), end, name.begin() + kPrefix.size()); // ASCII widens unit for unit
-    return name;
-}
 
 void readModelBlock(ModelExchange& ex, uint64_t block) {
     ContainerFile& f = ex.file;

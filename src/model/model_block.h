@@ -9,8 +9,6 @@ namespace orvex {
 class ModelExchange;
 struct RendererSession;
 
-// "Solid_" and the id as a signed 32-bit decimal.
-std::u16string solidNodeName(uint32_t id);
 void readModelBlock(ModelExchange& exchange, uint64_t blockStart);
 void sendMesh(const RendererSession& session, const std::u16string& label, uint32_t vertexCount,
               const float* positions, const uint32_t* attributes2, const uint32_t* attributes5,

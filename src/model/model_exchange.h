@@ -7,6 +7,7 @@
 #include "materials/material_record.h"
 #include "materials/normal_map_memory.h"
 #include "model/container_file.h"
+#include "model/solid_table.h"
 #include "records/camera_record.h"
 
 #include <array>
@@ -45,12 +46,6 @@ struct ContainerHeader {
     std::array<ContainerEntry, kEntrySlots> entries;
 };
 
-struct SolidState {
-    uint32_t id = 0;
-    uint32_t timestamp = 0;
-    std::u16string nodeName;
-};
-
 class ModelExchange {
 public:
     explicit ModelExchange(const RendererApi& api) { session.api = &api; }
@@ -66,7 +61,7 @@ public:
     ContainerFile file;
     ContainerHeader header;
 
-    std::map<uint32_t, SolidState> solidTable;
+    SolidTable solidTable;
     std::map<std::u16string, MaterialRecord> materialTable;
     std::map<uint32_t, LightRecord> lightTable; // keyed by LightSolidID as unsigned
     std::vector<CameraRecord> storedViews;

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <map>
 #include <memory>
 #include <string_view>
 #include <system_error>
@@ -112,26 +111,19 @@ char* putNumber(char* at, int32_t value) {
     return at;
 }
 
-using SolidIterator = std::map<uint32_t, SolidState>::const_iterator;
+using RunIterator = std::vector<SolidTable::Run>::const_iterator;
 
-void putSolidLines(SyncText& text, SolidIterator from, SolidIterator to) {
+void putSolidLines(SyncText& text, RunIterator from, RunIterator to) {
     for (; from != to; ++from) {
-        const SolidState& state = from->second;
-        char* p = text.room(kLongestSolidLine);
-        p = put(p, "ID3D: [");
-        p = putNumber(p, static_cast<int32_t>(state.id));
-        p = put(p, "] TimeStamp: [");
-        p = putNumber(p, static_cast<int32_t>(state.timestamp));
-        text.commit(put(p, "]\r\n"));
+        for (const SolidState& state : *from) {
+            char* p = text.room(kLongestSolidLine);
+            p = put(p, "ID3D: [");
+            p = putNumber(p, static_cast<int32_t>(state.id));
+            p = put(p, "] TimeStamp: [");
+            p = putNumber(p, static_cast<int32_t>(state.timestamp));
+            text.commit(put(p, "]\r\n"));
+        }
     }
-}
-
-// The solids from the middle of the id range on, when a helper is to format them.
-SolidIterator laterHalf(const std::map<uint32_t, SolidState>& table) {
-    if (table.size() < kSolidsForHelper) return table.end();
-    const uint32_t first = table.begin()->first;
-    const uint32_t last = table.rbegin()->first;
-    return table.lower_bound(first + (last - first) / 2);
 }
 
 void putSyncState(std::FILE* file, const ModelExchange& ex) {
@@ -140,28 +132,31 @@ void putSyncState(std::FILE* file, const ModelExchange& ex) {
     out.latin1(ex.sourceProject);
     out.commit(put(out.room(3), "]\r\n"));
 
-    SolidIterator split = laterHalf(ex.solidTable);
+    // With many solids, the later half of the runs is formatted by a helper.
+    const std::vector<SolidTable::Run>& runs = ex.solidTable.runs();
+    RunIterator split = ex.solidTable.size() >= kSolidsForHelper ? runs.begin() + std::ptrdiff_t(runs.size() / 2)
+                                                                 : runs.end();
     std::unique_ptr<SyncText> later;
     std::jthread helper; // joined on every way out
     bool helperFailed = false;
-    if (split != ex.solidTable.end()) {
+    if (split != runs.end()) {
         try {
             later = std::make_unique<SyncText>(nullptr, ex.solidTable.size() / 2 * kLongestSolidLine);
             helper = std::jthread([&] {
                 try {
-                    putSolidLines(*later, split, ex.solidTable.end());
+                    putSolidLines(*later, split, runs.end());
                 } catch (const std::exception&) { // out of memory: this thread does them
                     helperFailed = true;
                 }
             });
         } catch (const std::exception&) { // no memory or no thread: this thread does them
-            split = ex.solidTable.end();
+            split = runs.end();
         }
     }
-    putSolidLines(out, ex.solidTable.begin(), split);
+    putSolidLines(out, runs.begin(), split);
     if (helper.joinable()) {
         helper.join();
-        if (helperFailed) putSolidLines(out, split, ex.solidTable.end());
+        if (helperFailed) putSolidLines(out, split, runs.end());
         else out.append(later->data(), later->size());
     }
 

@@ -156,15 +156,15 @@ TEST_F(ChangeTrackingTest, ListedSolidsThatWereSentAreDeletedAndEveryLightRemove
                                         beginNode("Solid_11"), kEndNode, kFlush}));
     EXPECT_EQ(exchange.solidDeleteList, (std::vector<uint32_t>{5, 9}));
     EXPECT_EQ(exchange.solidTable.size(), 1u);
-    EXPECT_EQ(exchange.solidTable.count(11), 1u);
+    EXPECT_TRUE(exchange.solidTable.contains(11));
     EXPECT_TRUE(exchange.lightTable.empty());
     EXPECT_EQ(exchange.sourceProject, kProject);
 }
 
 TEST_F(ChangeTrackingTest, AnotherProjectResetsTheWholeSceneAndSwitchesTheSceneFile) {
     exchange.sourceProject = u"C:\\Projects\\Old.pln";
-    exchange.solidTable[2] = {2, 20, u"Solid_2"};
-    exchange.solidTable[1] = {1, 10, u"Solid_1"};
+    exchange.solidTable.record(2, 20);
+    exchange.solidTable.record(1, 10);
     MaterialRecord m2, m1;
     m2.MaterialID_Name = u"M2";
     m1.MaterialID_Name = u"M1";
@@ -229,7 +229,7 @@ TEST_F(ChangeTrackingTest, ListNamesMustMatchExactly) {
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{kFlush, kFlush}));
     EXPECT_EQ(exchange.solidDeleteList, std::vector<uint32_t>{});
     EXPECT_EQ(exchange.materialIdList, (std::vector<uint32_t>{3, 4}));
-    EXPECT_EQ(exchange.solidTable.count(9), 1u);
+    EXPECT_TRUE(exchange.solidTable.contains(9));
 }
 
 TEST_F(ChangeTrackingTest, PreviousSolidListIsAppliedAgainWhenADirectoryCarriesNone) {
@@ -237,7 +237,8 @@ TEST_F(ChangeTrackingTest, PreviousSolidListIsAppliedAgainWhenADirectoryCarriesN
     sync(directory({{u"Solid", {9}}}), solidsBlock({solid(9, 2)}));
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{named("DeleteNode", "Solid_9"), kFlush,
                                                         beginNode("Solid_9"), kEndNode, kFlush}));
-    EXPECT_EQ(exchange.solidTable.at(9).timestamp, 2u);
+    ASSERT_TRUE(exchange.solidTable.contains(9));
+    EXPECT_EQ(exchange.solidTable.find(9)->timestamp, 2u);
 
     recorder.clear();
     sync(directory({{u"Material", {1}}}));
@@ -285,7 +286,7 @@ TEST_F(ChangeTrackingTest, EntryZeroThatIsNoDirectoryDeletesNothingAndEntryOneIs
     ASSERT_TRUE(container.writeFile(changePath()));
     syncModel(exchange);
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNode("Solid_4"), kEndNode, kFlush}));
-    EXPECT_EQ(exchange.solidTable.count(9), 1u);
+    EXPECT_TRUE(exchange.solidTable.contains(9));
     EXPECT_EQ(exchange.lightTable.size(), 1u);
 }
 

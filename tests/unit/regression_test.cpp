@@ -131,7 +131,7 @@ TEST_F(Regression, RepeatedOffsetsInModelBlockCostAtMostAFewPassesOverTheFile) {
 // asked for 40 billion ids to be read from a file of 2.6 MB.
 TEST_F(Regression, RepeatedOffsetsInChangeDirectoryEndQuickly) {
     exchange.sourceProject = kProject;
-    exchange.solidTable[1000] = SolidState{1000, 1, u"Solid_1000"};
+    exchange.solidTable.record(1000, 1);
     writeContainer(u"_mod.sm", 4, repeatedListDirectory(200000, 200000));
     const auto start = std::chrono::steady_clock::now();
     syncModel(exchange);
@@ -172,5 +172,5 @@ TEST_F(Regression, EmptyTablesAndListsReadNothing) {
     writeContainer(u"_mod.sm", 4, writer::encodeChangeDirectory({{{u"Solid", {}}}, std::nullopt}));
     syncModel(exchange);
     EXPECT_TRUE(exchange.solidDeleteList.empty());
-    EXPECT_TRUE(exchange.solidTable.count(3)); // an empty list deletes nothing
+    EXPECT_TRUE(exchange.solidTable.contains(3)); // an empty list deletes nothing
 }

@@ -117,7 +117,7 @@ TEST_F(Startup, EntryZeroIsSentBetweenTheScenePathsAndTheFlush) {
     EXPECT_EQ(recorder.linesOf("BeginNode"),
               std::vector<std::string>{R"({"op":"BeginNode","h":24149,"name":"Solid_5",)"
                                        R"("transform":[1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1],"flag":1})"});
-    EXPECT_EQ(ex->solidTable.count(5), 1u);
+    EXPECT_TRUE(ex->solidTable.contains(5));
 }
 
 TEST_F(Startup, ProjectWithoutExtensionCutsTheSceneFileAtAFolder) {

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 
 using namespace orvex;
@@ -29,18 +30,23 @@ protected:
     test::Recorder recorder;
     ModelExchange exchange{recorder.api()};
 
+    // The solids as sent, kept aside in a plain ordered map for the expected text.
+    std::map<uint32_t, uint32_t> sent;
     void add(uint32_t id, uint32_t timestamp) {
-        SolidState& s = exchange.solidTable[id];
-        s.id = id;
-        s.timestamp = timestamp;
+        exchange.solidTable.record(id, timestamp);
+        sent[id] = timestamp;
+    }
+    void clearSolids() {
+        exchange.solidTable.clear();
+        sent.clear();
     }
     // The file as the format states it, built line by line with printf's own "%d".
     std::string expected() const {
         std::string text = "SourceProject: [C:\\Projects\\\xC4rger ?.pln]\r\n";
         char line[80];
-        for (const auto& [id, s] : exchange.solidTable) {
-            std::snprintf(line, sizeof line, "ID3D: [%d] TimeStamp: [%d]\r\n", static_cast<int>(s.id),
-                          static_cast<int>(s.timestamp));
+        for (const auto& [id, timestamp] : sent) {
+            std::snprintf(line, sizeof line, "ID3D: [%d] TimeStamp: [%d]\r\n", static_cast<int>(id),
+                          static_cast<int>(timestamp));
             text += line;
         }
         for (const auto& [name, m] : exchange.materialTable) {
@@ -75,14 +81,20 @@ TEST_F(SyncStateFile, LargeTableIsWrittenLineForLine) {
     EXPECT_TRUE(text == expected());
 }
 
-TEST_F(SyncStateFile, SkewedIdsSplitUnevenlyAndStillInOrder) {
-    // Nearly every id sits below the middle of the id range: the helper gets one solid.
+TEST_F(SyncStateFile, SolidsSentOutOfOrderAreWrittenInAscendingId) {
+    // Descending ids, then ids falling between them, then some sent again with a new timestamp.
+    for (uint32_t i = 40000; i >= 1; --i) add(i * 4, 1);
+    for (uint32_t i = 0; i < 40000; i += 3) add(i * 4 + 2, 2);
+    for (uint32_t i = 0; i < 160000; i += 7) add(i, 3);
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == expected());
+    // Nearly all solids at one end of the id range, then at the other.
+    clearSolids();
     for (uint32_t i = 1; i <= 40000; ++i) add(i, 1);
     add(4000000000u, 2);
     writeSyncState(exchange);
     EXPECT_TRUE(written() == expected());
-    // And the other way round.
-    exchange.solidTable.clear();
+    clearSolids();
     add(1, 1);
     for (uint32_t i = 0; i < 40000; ++i) add(4000000000u + i, 2);
     writeSyncState(exchange);
