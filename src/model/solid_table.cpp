@@ -14,50 +14,57 @@ bool idBelow(const SolidState& state, uint32_t id) { return state.id < id; }
 size_t SolidTable::runFor(uint32_t id) const {
     // The first run starting above id; the one before it is the candidate.
     const auto after = std::upper_bound(runs_.begin() + 1, runs_.end(), id,
-                                        [](uint32_t value, const Run& run) { return value < run.front().id; });
+                                        [](uint32_t value, const SolidRun& run) { return value < run.solids_.front().id; });
     return size_t(after - runs_.begin()) - 1;
 }
 
 void SolidTable::record(uint32_t id, uint32_t timestamp) {
     // Start-up lists solids in ascending id as a rule: the next one goes at the end.
-    if (runs_.empty() || runs_.back().back().id < id) {
-        if (runs_.empty() || runs_.back().size() >= kRunLength) {
+    if (runs_.empty() || runs_.back().solids_.back().id < id) {
+        if (runs_.empty() || runs_.back().solids_.size() >= kRunLength) {
             runs_.emplace_back();
-            runs_.back().reserve(kRunLength);
+            runs_.back().solids_.reserve(kRunLength);
         }
-        runs_.back().push_back({id, timestamp});
+        SolidRun& last = runs_.back();
+        last.solids_.push_back({id, timestamp});
+        last.derivedText.clear();
         ++size_;
         return;
     }
     size_t r = runFor(id);
-    Run* run = &runs_[r];
-    auto at = std::lower_bound(run->begin(), run->end(), id, idBelow);
-    if (at != run->end() && at->id == id) {
+    std::vector<SolidState>* solids = &runs_[r].solids_;
+    auto at = std::lower_bound(solids->begin(), solids->end(), id, idBelow);
+    if (at != solids->end() && at->id == id) {
+        if (at->timestamp != timestamp) runs_[r].derivedText.clear();
         at->timestamp = timestamp;
         return;
     }
-    if (run->size() >= kRunLength) {
+    if (solids->size() >= kRunLength) {
         // Split the full run in two halves and insert into the half the id belongs to.
-        const size_t half = run->size() / 2;
-        Run upper(run->begin() + std::ptrdiff_t(half), run->end());
-        run->resize(half);
+        const size_t half = solids->size() / 2;
+        SolidRun upper;
+        upper.solids_.assign(solids->begin() + std::ptrdiff_t(half), solids->end());
+        solids->resize(half);
+        runs_[r].derivedText.clear();
         runs_.insert(runs_.begin() + std::ptrdiff_t(r) + 1, std::move(upper));
-        if (id > runs_[r + 1].front().id) ++r;
-        run = &runs_[r];
-        at = std::lower_bound(run->begin(), run->end(), id, idBelow);
+        if (id > runs_[r + 1].solids_.front().id) ++r;
+        solids = &runs_[r].solids_;
+        at = std::lower_bound(solids->begin(), solids->end(), id, idBelow);
     }
-    run->insert(at, {id, timestamp});
+    solids->insert(at, {id, timestamp});
+    runs_[r].derivedText.clear();
     ++size_;
 }
 
 bool SolidTable::erase(uint32_t id) {
     if (runs_.empty()) return false;
     const size_t r = runFor(id);
-    Run& run = runs_[r];
-    const auto at = std::lower_bound(run.begin(), run.end(), id, idBelow);
-    if (at == run.end() || at->id != id) return false;
-    run.erase(at);
-    if (run.empty()) runs_.erase(runs_.begin() + std::ptrdiff_t(r));
+    std::vector<SolidState>& solids = runs_[r].solids_;
+    const auto at = std::lower_bound(solids.begin(), solids.end(), id, idBelow);
+    if (at == solids.end() || at->id != id) return false;
+    solids.erase(at);
+    runs_[r].derivedText.clear();
+    if (solids.empty()) runs_.erase(runs_.begin() + std::ptrdiff_t(r));
     --size_;
     return true;
 }
@@ -69,9 +76,9 @@ void SolidTable::clear() {
 
 const SolidState* SolidTable::find(uint32_t id) const {
     if (runs_.empty()) return nullptr;
-    const Run& run = runs_[runFor(id)];
-    const auto at = std::lower_bound(run.begin(), run.end(), id, idBelow);
-    return at != run.end() && at->id == id ? &*at : nullptr;
+    const std::vector<SolidState>& solids = runs_[runFor(id)].solids_;
+    const auto at = std::lower_bound(solids.begin(), solids.end(), id, idBelow);
+    return at != solids.end() && at->id == id ? &*at : nullptr;
 }
 
 SolidNodeName::SolidNodeName(uint32_t id) {

@@ -6,11 +6,15 @@
 // kRunLength entries in ascending order, one after the other. A solid past the last one is
 // appended; anywhere else it is inserted into its run, which splits when full, so inserting
 // in any order, finding and erasing cost a search and a short move, never the whole table.
+// Each run also holds text derived from it (the sync-state file keeps its lines there), which
+// the table drops whenever the run changes, so that a writer formats only what changed.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,9 +25,19 @@ struct SolidState {
     uint32_t timestamp = 0;
 };
 
+class SolidRun {
+public:
+    const std::vector<SolidState>& solids() const { return solids_; }
+    // Text a writer derived from these solids; emptied by the table whenever they change.
+    std::string derivedText;
+
+private:
+    friend class SolidTable;
+    std::vector<SolidState> solids_;
+};
+
 class SolidTable {
 public:
-    using Run = std::vector<SolidState>;
     static constexpr size_t kRunLength = 1024;
 
     // The solid is sent with this timestamp: a new entry, or the newest timestamp of its entry.
@@ -38,12 +52,14 @@ public:
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
-    // The entries in ascending id, run after run; no run is empty.
-    const std::vector<Run>& runs() const { return runs_; }
+    // The entries in ascending id, run after run; no run is empty. The runs themselves stay
+    // the table's: only their derived text may be changed through them.
+    std::span<const SolidRun> runs() const { return runs_; }
+    std::span<SolidRun> runs() { return runs_; }
     template <class Visit>
     void forEach(Visit&& visit) const {
-        for (const Run& run : runs_)
-            for (const SolidState& state : run) visit(state);
+        for (const SolidRun& run : runs_)
+            for (const SolidState& state : run.solids_) visit(state);
     }
 
 private:
@@ -51,7 +67,7 @@ private:
     // first run when id lies below every run). runs_ must not be empty.
     size_t runFor(uint32_t id) const;
 
-    std::vector<Run> runs_;
+    std::vector<SolidRun> runs_;
     size_t size_ = 0;
 };
 

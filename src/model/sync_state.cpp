@@ -7,13 +7,13 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <string>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
 namespace orvex {
 
@@ -23,24 +23,20 @@ constexpr size_t kLongestNumber = 11; // "-2147483648"
 constexpr size_t kLongestSolidLine = 7 + kLongestNumber + 14 + kLongestNumber + 3;
 constexpr size_t kLongestMaterialTail = 14 + kLongestNumber + 13 + kLongestNumber + 3;
 constexpr size_t kFileBuffer = 1024 * 1024;
-// From this many solids on, a helper thread formats the later half of them while this thread
-// formats and writes the earlier half: walking a large table and formatting its lines costs
-// more than writing them, and two cores halve it. Below, a thread costs more than it saves.
-constexpr size_t kSolidsForHelper = 16384;
 
-// Text built in a buffer. With a file, the buffer is written out whenever it runs full;
-// without one, it grows and keeps everything.
+// Text on its way to the file, gathered in a buffer so that the file is written in few large
+// pieces (every write costs a system call).
 class SyncText {
 public:
-    explicit SyncText(std::FILE* file, size_t capacity) : file_(file) { grow(capacity); }
+    explicit SyncText(std::FILE* file) : file_(file), buffer_(new char[kFileBuffer]) {}
     ~SyncText() { flush(); }
     SyncText(const SyncText&) = delete;
     SyncText& operator=(const SyncText&) = delete;
 
-    // Room for n more bytes at the returned position; they count once commit is given the
-    // end of what was written there.
+    // Room for n more bytes (a line's worth at most) at the returned position; they count
+    // once commit is given the end of what was written there.
     char* room(size_t n) {
-        if (capacity_ - used_ < n) makeRoom(n);
+        if (kFileBuffer - used_ < n) flush();
         return buffer_.get() + used_;
     }
     void commit(const char* end) { used_ = size_t(end - buffer_.get()); }
@@ -52,38 +48,25 @@ public:
             ++used_;
         }
     }
-    // Bytes made elsewhere, written after everything so far.
-    void append(const char* bytes, size_t n) {
-        if (file_ && n >= capacity_) {
-            flush();
-            std::fwrite(bytes, 1, n, file_);
+    // Bytes made elsewhere.
+    void append(std::string_view bytes) {
+        if (bytes.size() > kFileBuffer - used_) flush();
+        if (bytes.size() >= kFileBuffer) {
+            std::fwrite(bytes.data(), 1, bytes.size(), file_);
             return;
         }
-        std::memcpy(room(n), bytes, n);
-        used_ += n;
+        std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
     }
-    const char* data() const { return buffer_.get(); }
-    size_t size() const { return used_; }
 
 private:
-    void makeRoom(size_t n) {
-        if (file_) flush();
-        if (capacity_ - used_ < n) grow(std::max(capacity_ * 2, used_ + n));
-    }
-    void grow(size_t capacity) {
-        std::unique_ptr<char[]> bigger(new char[capacity]);
-        if (used_) std::memcpy(bigger.get(), buffer_.get(), used_);
-        buffer_ = std::move(bigger);
-        capacity_ = capacity;
-    }
     void flush() {
-        if (file_ && used_) std::fwrite(buffer_.get(), 1, used_, file_);
-        if (file_) used_ = 0;
+        if (used_) std::fwrite(buffer_.get(), 1, used_, file_);
+        used_ = 0;
     }
 
     std::FILE* file_;
     std::unique_ptr<char[]> buffer_;
-    size_t capacity_ = 0;
     size_t used_ = 0;
 };
 
@@ -95,70 +78,33 @@ char* put(char* at, const char (&literal)[N]) {
 }
 
 // A signed decimal, as "%d" writes it.
-char* putNumber(char* at, int32_t value) {
-    uint32_t magnitude = static_cast<uint32_t>(value);
-    if (value < 0) {
-        *at++ = '-';
-        magnitude = 0u - magnitude;
-    }
-    char digits[10];
-    size_t n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    while (n != 0) *at++ = digits[--n];
-    return at;
-}
+char* putNumber(char* at, int32_t value) { return std::to_chars(at, at + kLongestNumber, value).ptr; }
 
-using RunIterator = std::vector<SolidTable::Run>::const_iterator;
-
-void putSolidLines(SyncText& text, RunIterator from, RunIterator to) {
-    for (; from != to; ++from) {
-        for (const SolidState& state : *from) {
-            char* p = text.room(kLongestSolidLine);
+// The lines of a run: kept with the run, and formatted again only when the run changed since
+// (a sync changes a few solids, and writing the lines of the others again is only copying).
+std::string_view solidLines(SolidRun& run) {
+    std::string& text = run.derivedText;
+    if (text.empty()) {
+        text.resize(run.solids().size() * kLongestSolidLine);
+        char* p = text.data();
+        for (const SolidState& state : run.solids()) {
             p = put(p, "ID3D: [");
             p = putNumber(p, static_cast<int32_t>(state.id));
             p = put(p, "] TimeStamp: [");
             p = putNumber(p, static_cast<int32_t>(state.timestamp));
-            text.commit(put(p, "]\r\n"));
+            p = put(p, "]\r\n");
         }
+        text.resize(size_t(p - text.data()));
     }
+    return text;
 }
 
-void putSyncState(std::FILE* file, const ModelExchange& ex) {
-    SyncText out(file, kFileBuffer);
+void putSyncState(std::FILE* file, ModelExchange& ex) {
+    SyncText out(file);
     out.commit(put(out.room(16), "SourceProject: ["));
     out.latin1(ex.sourceProject);
     out.commit(put(out.room(3), "]\r\n"));
-
-    // With many solids, the later half of the runs is formatted by a helper.
-    const std::vector<SolidTable::Run>& runs = ex.solidTable.runs();
-    RunIterator split = ex.solidTable.size() >= kSolidsForHelper ? runs.begin() + std::ptrdiff_t(runs.size() / 2)
-                                                                 : runs.end();
-    std::unique_ptr<SyncText> later;
-    std::jthread helper; // joined on every way out
-    bool helperFailed = false;
-    if (split != runs.end()) {
-        try {
-            later = std::make_unique<SyncText>(nullptr, ex.solidTable.size() / 2 * kLongestSolidLine);
-            helper = std::jthread([&] {
-                try {
-                    putSolidLines(*later, split, runs.end());
-                } catch (const std::exception&) { // out of memory: this thread does them
-                    helperFailed = true;
-                }
-            });
-        } catch (const std::exception&) { // no memory or no thread: this thread does them
-            split = runs.end();
-        }
-    }
-    putSolidLines(out, runs.begin(), split);
-    if (helper.joinable()) {
-        helper.join();
-        if (helperFailed) putSolidLines(out, split, runs.end());
-        else out.append(later->data(), later->size());
-    }
+    for (SolidRun& run : ex.solidTable.runs()) out.append(solidLines(run));
 
     for (const auto& [name, material] : ex.materialTable) {
         out.commit(put(out.room(11), "Material: ["));

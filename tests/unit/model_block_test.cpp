@@ -279,7 +279,7 @@ TEST_F(ModelBlockTest, NodeNameWritesTheIdAsSigned) {
               (std::vector<std::string>{beginNodeLine("Solid_-2147483648"), beginNodeLine("Solid_-1"),
                                         beginNodeLine("Solid_2147483647")}));
     // The table is ordered by the unsigned id.
-    EXPECT_EQ(exchange.solidTable.runs().front().front().id, 2147483647u);
+    EXPECT_EQ(exchange.solidTable.runs().front().solids().front().id, 2147483647u);
 }
 
 TEST_F(ModelBlockTest, MaterialTextIsCutAtAnOddByteAndAtItsFirstZeroUnit) {

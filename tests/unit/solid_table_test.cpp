@@ -18,9 +18,9 @@ void expectSameAs(const SolidTable& table, const std::map<uint32_t, uint32_t>& r
     const std::vector<std::pair<uint32_t, uint32_t>> want(reference.begin(), reference.end());
     ASSERT_EQ(table.size(), reference.size());
     ASSERT_TRUE(held == want);
-    for (const SolidTable::Run& run : table.runs()) {
-        EXPECT_FALSE(run.empty());
-        EXPECT_LE(run.size(), SolidTable::kRunLength);
+    for (const SolidRun& run : table.runs()) {
+        EXPECT_FALSE(run.solids().empty());
+        EXPECT_LE(run.solids().size(), SolidTable::kRunLength);
     }
 }
 

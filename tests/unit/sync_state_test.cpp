@@ -1,5 +1,6 @@
-// The sync-state file of large tables, where a helper thread formats the later solids: the
-// bytes must be exactly those of one line after the other, whatever the ids.
+// The sync-state file of large tables: the bytes must be exactly those of one line after the
+// other, whatever the ids and whatever changed since the file was last written (the lines of
+// unchanged solids are kept from write to write).
 #include "app/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/model_exchange.h"
@@ -35,6 +36,10 @@ protected:
     void add(uint32_t id, uint32_t timestamp) {
         exchange.solidTable.record(id, timestamp);
         sent[id] = timestamp;
+    }
+    void remove(uint32_t id) {
+        exchange.solidTable.erase(id);
+        sent.erase(id);
     }
     void clearSolids() {
         exchange.solidTable.clear();
@@ -105,6 +110,44 @@ TEST_F(SyncStateFile, LongMaterialNamesPassThroughTheBuffer) {
     MaterialRecord m;
     exchange.materialTable[std::u16string(3 * 1024 * 1024, u'x')] = m;
     for (uint32_t i = 0; i < 30000; ++i) add(i, i);
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == expected());
+}
+
+TEST_F(SyncStateFile, EveryKindOfChangeBetweenWritesReachesTheNextWrite) {
+    // About twenty runs of the table; each kind of change below meets a run of its own.
+    const auto solidAt = [](uint32_t i) { return 100 + i * 10; };
+    for (uint32_t i = 0; i < 20000; ++i) add(solidAt(i), 1);
+    writeSyncState(exchange);
+    ASSERT_TRUE(written() == expected());
+
+    add(solidAt(2500), 7);                                        // a new timestamp
+    add(solidAt(3500), 1);                                        // sent again unchanged
+    remove(solidAt(5200));                                        // erased
+    for (uint32_t i = 7168; i < 7177; ++i) remove(solidAt(i));    // a run losing its head
+    for (uint32_t i = 1; i < 10; ++i) add(solidAt(9300) + i, 3);  // inserted into a full run,
+    add(solidAt(11000) + 1, 3);                                   // into either half of the split
+    add(5, 4);                                                    // before the first solid
+    add(0xFFFFFFFFu, 5);                                          // past the last
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == expected());
+
+    // Nothing changed: the same bytes again.
+    const std::string before = written();
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == before);
+
+    add(solidAt(5300) + 1, 6); // inserted into the run that lost a solid, which has room
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == expected());
+
+    // Every solid removed, then one sent.
+    const std::map<uint32_t, uint32_t> all = sent;
+    for (const auto& [id, timestamp] : all) remove(id);
+    EXPECT_TRUE(exchange.solidTable.empty());
+    writeSyncState(exchange);
+    EXPECT_TRUE(written() == expected());
+    add(77, 8);
     writeSyncState(exchange);
     EXPECT_TRUE(written() == expected());
 }
