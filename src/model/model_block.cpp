@@ -9,10 +9,10 @@
 #include "materials/send_material.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
+#include "model/part_storage.h"
 #include "records/views.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <numeric>
 #include <vector>
 
@@ -21,33 +21,6 @@ namespace orvex {
 namespace {
 
 constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-// Storage for one counted array that keeps its capacity from part to part, so a new part
-// does not pay for fresh pages. Its contents are never zero-filled, nor kept when it grows:
-// every element in use has just been read.
-class ArrayStorage {
-public:
-    ArrayStorage() = default;
-    ~ArrayStorage() { std::free(data_); }
-    ArrayStorage(const ArrayStorage&) = delete;
-    ArrayStorage& operator=(const ArrayStorage&) = delete;
-
-    // Room for count elements, or null when there is no memory for them.
-    uint32_t* reserve(size_t count) {
-        if (count > capacity_) {
-            std::free(data_);
-            capacity_ = 0;
-            data_ = count <= SIZE_MAX / 4 ? static_cast<uint32_t*>(std::malloc(count * 4)) : nullptr;
-            if (!data_) return nullptr;
-            capacity_ = count;
-        }
-        return data_;
-    }
-
-private:
-    uint32_t* data_ = nullptr;
-    size_t capacity_ = 0;
-};
 
 struct CountedArray {
     uint32_t count = 0;
@@ -185,16 +158,7 @@ void sendMeshUsing(std::vector<uint32_t>& generated, const RendererSession& sess
     session.api->ORVEXAPI_AddIndexedTriangle(session.handle, label.c_str(), &mesh);
 }
 
-// What one solid after another reuses: the arrays of the part being sent, its label and
-// the part table.
-struct PartArrays {
-    ArrayStorage positions, attributes2, attributes5, indices;
-    std::vector<uint32_t> generatedIndices;
-    std::u16string label;
-    std::vector<uint32_t> partTable;
-};
-
-void readPart(ModelExchange& ex, uint64_t block, uint32_t partOffset, PartArrays& arrays) {
+void readPart(ModelExchange& ex, uint64_t block, uint32_t partOffset, PartStorage& arrays) {
     ContainerFile& f = ex.file;
     const uint64_t record = block + partOffset;
     f.seek(record);
@@ -222,7 +186,7 @@ void readPart(ModelExchange& ex, uint64_t block, uint32_t partOffset, PartArrays
 
 void readSolids(ModelExchange& ex, uint64_t block) {
     ContainerFile& f = ex.file;
-    PartArrays arrays;
+    PartStorage& arrays = ex.partStorage;
     for (uint32_t offset : readTable(ex)) {
         if (offset == 0 || !startsInFile(f, block + offset)) continue;
         const uint64_t record = block + offset;

@@ -7,6 +7,7 @@
 #include "materials/material_record.h"
 #include "materials/normal_map_memory.h"
 #include "model/container_file.h"
+#include "model/part_storage.h"
 #include "model/solid_table.h"
 #include "records/camera_record.h"
 
@@ -70,6 +71,8 @@ public:
     std::vector<uint32_t> materialIdList;
     // The normal maps generated so far, so that unchanged textures are not generated again.
     NormalMapMemory normalMaps;
+    // Storage reused by every part sent.
+    PartStorage partStorage;
 };
 
 } // namespace orvex
