@@ -235,6 +235,34 @@ TEST_F(ModelBlockTest, GeneratedIndicesFollowEachPartsOwnVertexCount) {
                                hashOf(smallIndices, sizeof smallIndices))}));
 }
 
+TEST_F(ModelBlockTest, PartsGrowingAndShrinkingAcrossSolidsAndLoadsSendTheirOwnArrays) {
+    // Part storage is kept from part to part and from load to load and grows in place: every
+    // part must still be sent with exactly its own arrays, whatever came before it.
+    const auto sizedPart = [](std::u16string label, uint32_t vertices, float seed) {
+        PartContent part;
+        part.label = std::move(label);
+        for (uint32_t i = 0; i < vertices * 3; ++i) part.positions.push_back(seed + float(i));
+        for (uint32_t i = 0; i < vertices; ++i) {
+            part.attributes2.push_back(uint32_t(seed) * 7 + i);
+            part.attributes5.push_back(i);
+            part.attributes5.push_back(i + 1);
+        }
+        for (uint32_t i = 0; i + 2 < vertices; ++i) part.indices.insert(part.indices.end(), {i, i + 1, i + 2});
+        return part;
+    };
+    const PartContent small = sizedPart(u"Small", 4, 1), large = sizedPart(u"Large", 40000, 2),
+                      middle = sizedPart(u"Middle", 300, 3), larger = sizedPart(u"Larger", 70000, 4);
+    loadBlock(solidsBlock({solid(1, 0, {small, large}), solid(2, 0, {middle})}));
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
+              (std::vector<std::string>{indexedLine("Small", small), indexedLine("Large", large),
+                                        indexedLine("Middle", middle)}));
+    recorder.lines.clear();
+    loadBlock(solidsBlock({solid(3, 0, {middle, larger, small})}));
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
+              (std::vector<std::string>{indexedLine("Middle", middle), indexedLine("Larger", larger),
+                                        indexedLine("Small", small)}));
+}
+
 TEST_F(ModelBlockTest, EmptyPartIsSentWithZeroCountsAndNullArrays) {
     PartContent empty;
     empty.label = u"Nothing";
