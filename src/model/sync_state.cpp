@@ -6,7 +6,6 @@
 #include "model/model_exchange.h"
 #include "platform/files.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
