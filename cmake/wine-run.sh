@@ -15,6 +15,9 @@ if [ $# -lt 1 ]; then
 fi
 program=$1
 shift
+# Any step below that fails ends this script with status 1 before the program runs; say so,
+# or CTest shows a test that failed with no output at all.
+trap 'status=$?; [ "$status" -eq 0 ] || echo "wine-run.sh: stopped with status $status before running $program" >&2' EXIT
 
 find_build_dir() {
     dir=$(cd "$(dirname "$1")" && pwd)

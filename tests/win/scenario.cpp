@@ -166,6 +166,8 @@ void ScenarioTest::expectStateSavedAnswer() {
     ASSERT_TRUE(answer.has_value()) << "no 1137 from the program";
     EXPECT_EQ(answer->wParam, 0u);
     EXPECT_EQ(answer->lParam, 10);
+    // The program logs the save after it has answered.
+    EXPECT_TRUE(host_.waitUntilProgramIsIdle());
 }
 
 void ScenarioTest::closeHostAndExpectCleanExit() {

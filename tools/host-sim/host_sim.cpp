@@ -212,6 +212,12 @@ bool HostSimulator::post(UINT message, WPARAM wParam, LPARAM lParam) {
     return window && PostMessageW(window, message, wParam, lParam);
 }
 
+bool HostSimulator::waitUntilProgramIsIdle(DWORD timeoutMs) {
+    const HWND window = waitForProgramWindow(timeoutMs);
+    DWORD_PTR result = 0;
+    return window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
 std::optional<ReceivedMessage> HostSimulator::waitForMessage(UINT message, DWORD timeoutMs) {
     struct Context {
         UINT message;

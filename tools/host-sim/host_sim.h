@@ -69,6 +69,11 @@ public:
     HWND waitForProgramWindow(DWORD timeoutMs = kDefaultTimeoutMs);
     // Posts a message to the program's hidden window (waiting for it to exist).
     bool post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Waits for the program to finish the message it is handling: a message sent from another
+    // thread is handled only once the program's thread is back at its message loop. A handler
+    // may still work after its answer has been posted (a log line), so a test that wants to see
+    // that work waits here after the answer.
+    bool waitUntilProgramIsIdle(DWORD timeoutMs = kDefaultTimeoutMs);
 
     // Messages the host window has received from others, in order of arrival.
     const std::vector<ReceivedMessage>& received() const { return received_; }
