@@ -27,19 +27,7 @@ sanitized() {
 }
 windows() {
   cmake --preset mingw >/dev/null && cmake --build --preset mingw -j"$jobs" &&
-    xvfb-run -a bash -c "$(declare -f wine_warm_up); wine_warm_up && ctest --preset mingw -j2"
-}
-# The first program Wine runs in a fresh prefix has been seen to end at once with status 1 and
-# no output (once in many runs), which CTest then reports as a test program it cannot list.
-# One test program is asked for its tests before CTest starts, up to three times; a real fault
-# fails all three and is reported here.
-wine_warm_up() {
-  local program=build/mingw/tests/win/win_platform_test.exe output
-  for attempt in 1 2 3; do
-    if output=$(cmake/wine-run.sh "$program" --gtest_list_tests 2>&1); then return 0; fi
-    echo "wine warm-up: attempt $attempt failed: ${output:-no output}" >&2
-  done
-  return 1
+    xvfb-run -a ctest --preset mingw -j2
 }
 
 run_tier "native unit tests" native
