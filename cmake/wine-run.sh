@@ -17,11 +17,10 @@ program=$1
 shift
 # Any step below that fails ends this script with status 1 before the program runs; say so,
 # or CTest shows a test that failed with no output at all.
-running=""
 printed=""
 status_file=""
 trap 'status=$?; rm -f "$printed" "$status_file"
-      [ "$status" -eq 0 ] || [ -n "$running" ] || echo "wine-run.sh: stopped with status $status before running $program" >&2' EXIT
+      [ "$status" -eq 0 ] || [ -n "$printed" ] || echo "wine-run.sh: stopped with status $status before running $program" >&2' EXIT
 
 find_build_dir() {
     dir=$(cd "$(dirname "$1")" && pwd)
@@ -94,7 +93,6 @@ exec 9>&-
 # banner, even when it only lists its tests), so such a run is tried once more, and said so;
 # a program that really fails that way fails twice. The output is shown as it comes and kept
 # to tell that case apart (stderr joins stdout, as CTest shows them anyway).
-running=yes
 printed=$(mktemp)
 status_file=$(mktemp)
 for attempt in 1 2; do
