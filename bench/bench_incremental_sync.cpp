@@ -3,7 +3,7 @@
 // the same bytes.
 #include "bench_support.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/container.h"
 #include "model/model_exchange.h"

@@ -6,8 +6,8 @@
 #include "bench_support.h"
 #include "normal_map_reference.h"
 
-#include "materials/normal_map.h"
-#include "materials/png_writer.h"
+#include "image/normal_map.h"
+#include "image/png_writer.h"
 #include "platform/text.h"
 
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include "bench_support.h"
 #include "normal_map_reference.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
 #include "scene-writer/material_text.h"

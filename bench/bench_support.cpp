@@ -1,7 +1,7 @@
 // Shared pieces of the model benchmarks. POSIX only: the benchmarks run on native builds.
 #include "bench_support.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/container.h"
 #include "model/model_exchange.h"

@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 
 #include "model/model_exchange.h"
+#include "model/record_sync.h"
 #include "records/camera.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -5,7 +5,7 @@
 // reset), and whether entry 1 carries a small model block; the rest is the directory.
 #include "fuzz_support.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/model_exchange.h"
 #include "scene-writer/container_writer.h"

@@ -5,11 +5,11 @@
 
 #include "materials/material_block.h"
 #include "materials/send_material.h"
-#include "model/model_exchange.h"
+#include "materials/normal_map_memory.h"
 
 namespace {
 
-void parseAndSend(const orvex::RendererSession& session, const std::u16string& text) {
+void parseAndSend(const orvex::SendContext& context, const std::u16string& text) {
     orvex::ExtendMaterialRecord map;
     orvex::parseExtendMaterialBlock(map, text);
     orvex::MaterialRecord material;
@@ -17,7 +17,7 @@ void parseAndSend(const orvex::RendererSession& session, const std::u16string& t
     material.Bump = 0.5f; // asks for a generated normal map when the map is a diffuse texture
     material.TypeNat = map.Type == 1 ? 17 : 0;
     material.MatExt.push_back(std::move(map));
-    orvex::sendMaterial(session, material);
+    orvex::sendMaterial(context, material);
 }
 
 } // namespace
@@ -25,9 +25,12 @@ void parseAndSend(const orvex::RendererSession& session, const std::u16string& t
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orvex;
     fuzz::setUp();
-    ModelExchange exchange(fuzz::rendererApi());
-    exchange.session.handle = fuzz::kSessionHandle;
-    parseAndSend(exchange.session, fuzz::unitsFromBytes(data, size));
-    parseAndSend(exchange.session, fuzz::unitsFromPairs(data, size));
+    RendererSession session;
+    session.api = &fuzz::rendererApi();
+    session.handle = fuzz::kSessionHandle;
+    NormalMapMemory normalMaps;
+    const SendContext context = makeSendContext(session, false, &normalMaps);
+    parseAndSend(context, fuzz::unitsFromBytes(data, size));
+    parseAndSend(context, fuzz::unitsFromPairs(data, size));
     return 0;
 }

@@ -4,14 +4,13 @@
 
 #include "lights/light_block.h"
 #include "lights/send_light.h"
-#include "model/model_exchange.h"
 
 namespace {
 
-void parseAndSend(const orvex::RendererSession& session, const std::u16string& text) {
+void parseAndSend(const orvex::SendContext& context, const std::u16string& text) {
     orvex::LightRecord record;
     orvex::parseLightBlock(record, text);
-    orvex::sendLight(session, record);
+    orvex::sendLight(context, record);
 }
 
 } // namespace
@@ -19,9 +18,11 @@ void parseAndSend(const orvex::RendererSession& session, const std::u16string& t
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orvex;
     fuzz::setUp();
-    ModelExchange exchange(fuzz::rendererApi());
-    exchange.session.handle = fuzz::kSessionHandle;
-    parseAndSend(exchange.session, fuzz::unitsFromBytes(data, size));
-    parseAndSend(exchange.session, fuzz::unitsFromPairs(data, size));
+    RendererSession session;
+    session.api = &fuzz::rendererApi();
+    session.handle = fuzz::kSessionHandle;
+    const SendContext context = makeSendContext(session, false, nullptr);
+    parseAndSend(context, fuzz::unitsFromBytes(data, size));
+    parseAndSend(context, fuzz::unitsFromPairs(data, size));
     return 0;
 }

@@ -6,14 +6,14 @@
 
 #include "materials/material_block.h"
 #include "materials/send_material.h"
-#include "model/model_exchange.h"
+#include "materials/normal_map_memory.h"
 
 namespace {
 
-void parseAndSend(const orvex::RendererSession& session, const std::u16string& text) {
+void parseAndSend(const orvex::SendContext& context, const std::u16string& text) {
     orvex::MaterialRecord record;
     orvex::parseMaterialBlock(record, text);
-    orvex::sendMaterial(session, record);
+    orvex::sendMaterial(context, record);
 }
 
 } // namespace
@@ -21,9 +21,12 @@ void parseAndSend(const orvex::RendererSession& session, const std::u16string& t
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orvex;
     fuzz::setUp();
-    ModelExchange exchange(fuzz::rendererApi());
-    exchange.session.handle = fuzz::kSessionHandle;
-    parseAndSend(exchange.session, fuzz::unitsFromBytes(data, size));
-    parseAndSend(exchange.session, fuzz::unitsFromPairs(data, size));
+    RendererSession session;
+    session.api = &fuzz::rendererApi();
+    session.handle = fuzz::kSessionHandle;
+    NormalMapMemory normalMaps;
+    const SendContext context = makeSendContext(session, false, &normalMaps);
+    parseAndSend(context, fuzz::unitsFromBytes(data, size));
+    parseAndSend(context, fuzz::unitsFromPairs(data, size));
     return 0;
 }

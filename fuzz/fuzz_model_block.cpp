@@ -5,7 +5,7 @@
 // target's part.)
 #include "fuzz_support.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/container.h"
 #include "model/model_exchange.h"

@@ -2,8 +2,8 @@
 // folder, and which never decodes an image, so no target does real image work.
 #include "fuzz_support.h"
 
-#include "app/data_folder.h"
-#include "app/log.h"
+#include "core/data_folder.h"
+#include "core/log.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 

@@ -3,8 +3,8 @@
 // and the whole model sent.
 #include "app/session.h"
 
-#include "app/data_folder.h"
-#include "app/log.h"
+#include "core/data_folder.h"
+#include "core/log.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
 #include "platform/platform.h"

@@ -2,8 +2,8 @@
 // order, then the kind, the enable flag and the renderer axes settled once at the end.
 #include "lights/light_block.h"
 
-#include "records/camera.h"
-#include "records/keyed_block_reader.h"
+#include "core/axes.h"
+#include "core/keyed_block_reader.h"
 
 #include <string_view>
 

@@ -2,8 +2,6 @@
 // and IES lights exist in the renderer; the other kinds stay in the light table.
 #include "lights/send_light.h"
 
-#include "app/data_folder.h"
-#include "model/model_exchange.h"
 #include "platform/text.h"
 
 #include <cmath>
@@ -44,7 +42,8 @@ std::array<float, 16> pointTransform(const float From[3]) {
 
 } // namespace
 
-void sendLight(const RendererSession& session, const LightRecord& record) {
+void sendLight(const SendContext& context, const LightRecord& record) {
+    const RendererSession& session = context.session;
     const LightKind kind = record.Kind;
     if (kind != LightKind::Point && kind != LightKind::Spot && kind != LightKind::Ies) return;
     if (!record.Enabled) return;
@@ -82,7 +81,7 @@ void sendLight(const RendererSession& session, const LightRecord& record) {
         api.ORVEXAPI_SetLightFloatProperty(h, light, u"light_cone_angle", record.Coneangle);
     } else if (kind == LightKind::Ies) {
         // The profile is sent whether or not the file exists; the renderer reports nothing back.
-        const std::u16string iesPath = getDataFolder() + u"\\IES\\" + record.strIESF_FilePath;
+        const std::u16string iesPath = context.iesFolder + record.strIESF_FilePath;
         api.ORVEXAPI_SetLightStringProperty(h, light, u"light_template", iesPath.c_str());
     }
 

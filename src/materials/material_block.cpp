@@ -4,7 +4,7 @@
 // first key whose test prefix begins the line takes it.
 #include "materials/material_block.h"
 
-#include "records/keyed_block_reader.h"
+#include "core/keyed_block_reader.h"
 
 #include <optional>
 #include <string_view>

@@ -3,7 +3,7 @@
 // unchanged texture costs far less than decoding it.
 #include "materials/normal_map_memory.h"
 
-#include "materials/normal_map.h"
+#include "image/normal_map.h"
 #include "platform/files.h"
 
 #include <bit>

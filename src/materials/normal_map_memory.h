@@ -2,6 +2,8 @@
 // meets an unchanged texture sends the existing map instead of generating it again.
 #pragma once
 
+#include "core/send_context.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -22,14 +24,14 @@ struct FileState {
 // whole when each is fed the previous result as seed.
 uint64_t contentHash(const void* bytes, size_t size, uint64_t seed);
 
-class NormalMapMemory {
+class NormalMapMemory : public NormalMapProvider {
 public:
     // Generates the normal map of source into output with CreateNormal, unless the map this
     // memory holds for output was made from source, the source still has the size, time and
     // content hash it had then, and the output still has the size and time it was written
     // with; the existing file is then used as it is. Anything changed, missing or
     // unreadable means a fresh generation. True when output holds the normal map.
-    bool provide(const std::u16string& source, const std::u16string& output);
+    bool provide(const std::u16string& source, const std::u16string& output) override;
 
     // The number of maps remembered.
     size_t size() const { return maps_.size(); }

@@ -4,11 +4,6 @@
 // skipped, when the map generated before is known to be current.
 #include "materials/send_material.h"
 
-#include "app/command_line.h"
-#include "app/data_folder.h"
-#include "materials/normal_map.h"
-#include "materials/normal_map_memory.h"
-#include "model/model_exchange.h"
 #include "platform/text.h"
 
 #include <cmath>
@@ -63,16 +58,17 @@ struct Sender {
 
 // Generates the normal map of the diffuse texture when the material has a bump strength,
 // and sends it. Nothing is sent when generation does not happen or fails.
-void sendGeneratedNormalMap(const Sender& send, const MaterialRecord& record, NormalMapMemory* normalMaps) {
+void sendGeneratedNormalMap(const Sender& send, const SendContext& context, const MaterialRecord& record) {
+    if (!context.normalMaps) return;
     if (!(std::fabs(static_cast<double>(record.Bump)) > 0.01)) return;
-    const std::u16string diffuse = findTextureFile(record, kDiffuseMap);
+    const std::u16string diffuse = findTextureFile(record, kDiffuseMap, context.colorOnly);
     if (diffuse.empty()) return;
     // The generated file is written next to its source; a name that would put it anywhere
     // but the texture folder is not used to write files.
     if (!staysInTextureFolder(diffuse)) return;
-    const std::u16string source = textureFolder() + diffuse;
+    const std::u16string source = context.textureFolder + diffuse;
     const std::u16string output = source + u"_Normal.png";
-    if (!(normalMaps ? normalMaps->provide(source, output) : CreateNormal(source, output))) return;
+    if (!context.normalMaps->provide(source, output)) return;
     send.string(u"Normal Map One", output);
     send.number(u"normal_value", record.Bump);
 }
@@ -89,8 +85,6 @@ bool isParentComponent(std::u16string_view component) {
 }
 
 } // namespace
-
-std::u16string textureFolder() { return getDataFolder() + u"\\Textures\\"; }
 
 bool staysInTextureFolder(const std::u16string& name) {
     if (name.empty() || isSeparator(name.front())) return false; // rooted, or a UNC "\\" path
@@ -129,8 +123,8 @@ std::u16string emissiveColorText(int32_t emissiveColor) {
                      static_cast<uint8_t>(packed >> 16));
 }
 
-std::u16string findTextureFile(const MaterialRecord& record, int32_t code) {
-    if (colorMode != 0) return {};
+std::u16string findTextureFile(const MaterialRecord& record, int32_t code, bool colorOnly) {
+    if (colorOnly) return {};
     for (const ExtendMaterialRecord& map : record.MatExt) {
         if (map.Type != code) continue;
         // The first map of a kind decides, whether or not it is in use.
@@ -140,15 +134,16 @@ std::u16string findTextureFile(const MaterialRecord& record, int32_t code) {
     return {};
 }
 
-bool sendTextureProperty(const RendererSession& session, const MaterialRecord& record,
-                         int32_t code, const std::u16string& property) {
-    const std::u16string file = findTextureFile(record, code);
+bool sendTextureProperty(const SendContext& context, const MaterialRecord& record, int32_t code,
+                         const std::u16string& property) {
+    const std::u16string file = findTextureFile(record, code, context.colorOnly);
     if (file.empty()) return false;
-    Sender{session, record.MaterialID_Name}.string(property.c_str(), textureFolder() + file);
+    Sender{context.session, record.MaterialID_Name}.string(property.c_str(), context.textureFolder + file);
     return true;
 }
 
-void sendMaterial(const RendererSession& session, const MaterialRecord& record, NormalMapMemory* normalMaps) {
+void sendMaterial(const SendContext& context, const MaterialRecord& record) {
+    const RendererSession& session = context.session;
     const Sender send{session, record.MaterialID_Name};
 
     session.api->ORVEXAPI_AddMaterial(session.handle, record.MaterialID_Name.c_str());
@@ -158,25 +153,25 @@ void sendMaterial(const RendererSession& session, const MaterialRecord& record, 
     send.number(u"Refraction", record.IOR);
 
     if (record.TypeNat == kEmissiveMaterial) {
-        if (!sendTextureProperty(session, record, kDiffuseMap, u"EmissiveMask"))
+        if (!sendTextureProperty(context, record, kDiffuseMap, u"EmissiveMask"))
             send.string(u"Emissive Color", emissiveColorText(record.emissiveColor));
         send.integer(u"EmissiveSwitcher", 1);
         send.number(u"Light", static_cast<float>(record.EmissiveIntensity) / 100.0f);
     }
 
-    if (!sendTextureProperty(session, record, kDiffuseMap, u"Diffuse Map"))
+    if (!sendTextureProperty(context, record, kDiffuseMap, u"Diffuse Map"))
         send.string(u"Diffuse (Color)", diffuseColorText(record.Diffuse));
 
-    if (sendTextureProperty(session, record, kNormalMap, u"Normal Map One"))
+    if (sendTextureProperty(context, record, kNormalMap, u"Normal Map One"))
         send.number(u"normal_value", record.Bump);
     else
-        sendGeneratedNormalMap(send, record, normalMaps);
+        sendGeneratedNormalMap(send, context, record);
 
-    sendTextureProperty(session, record, kRoughnessMap, u"Roughness Map");
+    sendTextureProperty(context, record, kRoughnessMap, u"Roughness Map");
     send.number(u"roughness_value", record.Roughness);
-    sendTextureProperty(session, record, kMetallicMap, u"MetallicMap");
+    sendTextureProperty(context, record, kMetallicMap, u"MetallicMap");
     send.number(u"Metallic", record.Reflection);
-    sendTextureProperty(session, record, kAmbientOcclusionMap, u"AOMap");
+    sendTextureProperty(context, record, kAmbientOcclusionMap, u"AOMap");
 
     // Only the kind counts here: the intensity goes out even when the map is not in use
     // and in colour-only mode.

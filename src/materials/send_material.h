@@ -2,29 +2,25 @@
 // normal maps.
 #pragma once
 
+#include "core/send_context.h"
 #include "materials/material_record.h"
 
 #include <string>
 
 namespace orvex {
 
-struct RendererSession;
-class NormalMapMemory;
-
-// The texture folder: the data folder followed by "\Textures\".
-std::u16string textureFolder();
 // True when a texture name, appended to the texture folder, names a file inside it: not
 // rooted or UNC, no drive or colon, no control character, no ".." component.
 bool staysInTextureFolder(const std::u16string& name);
 std::u16string chooseTemplate(const MaterialRecord& record);
 std::u16string diffuseColorText(const float diffuse[3]);
 std::u16string emissiveColorText(int32_t emissiveColor);
-std::u16string findTextureFile(const MaterialRecord& record, int32_t code);
-bool sendTextureProperty(const RendererSession& session, const MaterialRecord& record,
-                         int32_t code, const std::u16string& property);
-// normalMaps, when given, remembers generated normal maps across calls, so that an unchanged
-// texture's map is sent again without being generated anew.
-void sendMaterial(const RendererSession& session, const MaterialRecord& record,
-                  NormalMapMemory* normalMaps = nullptr);
+// The file of the first map of the kind when it is in use; none in colour-only mode.
+std::u16string findTextureFile(const MaterialRecord& record, int32_t code, bool colorOnly);
+bool sendTextureProperty(const SendContext& context, const MaterialRecord& record, int32_t code,
+                         const std::u16string& property);
+// The context's normal-map provider, when there is one, generates the maps the material asks
+// for (and may reuse a map generated before); without one no map is generated.
+void sendMaterial(const SendContext& context, const MaterialRecord& record);
 
 } // namespace orvex

@@ -2,7 +2,7 @@
 // sync-state file, and its change directory tells what to delete before the next block.
 #include "model/change_tracking.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "lights/send_light.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
@@ -14,8 +14,6 @@
 namespace orvex {
 
 namespace {
-
-constexpr uint32_t kChangeDirectoryKind = 4;
 
 void flushRenderer(const RendererSession& s) {
     if (s.handle == 0) return;
@@ -38,7 +36,7 @@ void applyChangeDirectory(ModelExchange& ex) {
         return;
     }
     const ContainerEntry& entry = ex.header.entries[0];
-    if (entry.kind != kChangeDirectoryKind) {
+    if (entry.kind != layout::kChangeDirectoryKind) {
         ex.file.close();
         return;
     }

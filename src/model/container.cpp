@@ -13,8 +13,7 @@ namespace orvex {
 
 namespace {
 
-constexpr size_t kEntrySize = 2076;
-constexpr size_t kEntryTableOffset = 1044;
+using namespace layout;
 
 uint32_t u32At(const unsigned char* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -51,28 +50,28 @@ void putUnits(unsigned char* p, const std::u16string& text, size_t maxUnits) {
 void writeFreshHeader(ModelExchange& ex) {
     ContainerHeader& h = ex.header;
     ContainerFile& f = ex.file;
-    h.version = 7;
-    if (h.name.size() > kHeaderNameUnits - 1) h.name.resize(kHeaderNameUnits - 1);
+    h.version = kCurrentVersion;
+    if (h.name.size() > kNameUnits - 1) h.name.resize(kNameUnits - 1);
     h.nameLength = static_cast<uint32_t>(h.name.size());
 
     std::vector<unsigned char> bytes(kHeaderSize, 0);
-    putU32(&bytes[0], h.version);
-    putU32(&bytes[4], h.headerEnd);
-    putU32(&bytes[8], h.reservedWord);
-    putU32(&bytes[12], h.nameLength);
-    putUnits(&bytes[16], h.name, kHeaderNameUnits);
-    putU32(&bytes[1040], static_cast<uint32_t>(h.entryCount));
+    putU32(&bytes[kVersionAt], h.version);
+    putU32(&bytes[kHeaderEndAt], h.headerEnd);
+    putU32(&bytes[kReservedWordAt], h.reservedWord);
+    putU32(&bytes[kNameLengthAt], h.nameLength);
+    putUnits(&bytes[kNameAt], h.name, kNameUnits);
+    putU32(&bytes[kEntryCountAt], static_cast<uint32_t>(h.entryCount));
     for (size_t i = 0; i < kEntrySlots; ++i) {
-        unsigned char* e = &bytes[kEntryTableOffset + i * kEntrySize];
-        putUnits(e, h.entries[i].project, kEntryProjectUnits);
-        putU32(e + 2056, h.entries[i].kind);
-        putU32(e + 2060, static_cast<uint32_t>(h.entries[i].blockOffset));
-        std::memcpy(e + 2064, h.entries[i].reserved, 12);
+        unsigned char* e = &bytes[kEntryTableAt + i * kEntrySize];
+        putUnits(e + kEntryProjectAt, h.entries[i].project, kEntryProjectUnits);
+        putU32(e + kEntryKindAt, h.entries[i].kind);
+        putU32(e + kEntryBlockOffsetAt, static_cast<uint32_t>(h.entries[i].blockOffset));
+        std::memcpy(e + kEntryReservedAt, h.entries[i].reserved, kEntryReservedBytes);
     }
     f.seek(0);
     f.writeBytes(bytes.data(), bytes.size());
     h.headerEnd = static_cast<uint32_t>(f.position());
-    f.seek(4);
+    f.seek(kHeaderEndAt);
     f.writeU32(h.headerEnd);
     f.seek(h.headerEnd);
     f.flush();
@@ -103,25 +102,25 @@ int32_t readHeader(ModelExchange& ex) {
 
     ContainerHeader& h = ex.header;
     ContainerFile& f = ex.file;
-    f.seek(0);
+    f.seek(kVersionAt);
     h.version = f.readU32();
-    if (h.version < 7) return kHeaderOldVersion;
+    if (h.version < kCurrentVersion) return kHeaderOldVersion;
 
     std::vector<unsigned char> bytes(kHeaderSize - 4);
     f.readBytes(bytes.data(), bytes.size());
     const unsigned char* p = bytes.data() - 4; // p[k] is the byte at file offset k
-    h.headerEnd = u32At(p + 4);
-    h.reservedWord = u32At(p + 8);
-    h.nameLength = u32At(p + 12);
-    h.name = unitsUpToZero(p + 16, kHeaderNameUnits);
-    h.entryCount = static_cast<int32_t>(u32At(p + 1040));
+    h.headerEnd = u32At(p + kHeaderEndAt);
+    h.reservedWord = u32At(p + kReservedWordAt);
+    h.nameLength = u32At(p + kNameLengthAt);
+    h.name = unitsUpToZero(p + kNameAt, kNameUnits);
+    h.entryCount = static_cast<int32_t>(u32At(p + kEntryCountAt));
     for (size_t i = 0; i < kEntrySlots; ++i) {
-        const unsigned char* e = p + kEntryTableOffset + i * kEntrySize;
+        const unsigned char* e = p + kEntryTableAt + i * kEntrySize;
         ContainerEntry& entry = h.entries[i];
-        entry.project = unitsUpToZero(e, kEntryProjectUnits);
-        entry.kind = u32At(e + 2056);
-        entry.blockOffset = static_cast<int32_t>(u32At(e + 2060));
-        std::memcpy(entry.reserved, e + 2064, 12);
+        entry.project = unitsUpToZero(e + kEntryProjectAt, kEntryProjectUnits);
+        entry.kind = u32At(e + kEntryKindAt);
+        entry.blockOffset = static_cast<int32_t>(u32At(e + kEntryBlockOffsetAt));
+        std::memcpy(entry.reserved, e + kEntryReservedAt, kEntryReservedBytes);
     }
     return f.position() == h.headerEnd ? kHeaderRead : kHeaderFormatError;
 }
@@ -168,7 +167,7 @@ void loadModelEntry(ModelExchange& ex, int32_t index) {
     // A negative offset lies outside any file: the block then reads as empty.
     const uint64_t block = entry.blockOffset < 0 ? ex.file.size() : uint64_t(entry.blockOffset);
     ex.file.seek(block);
-    if (entry.kind == 2) {
+    if (entry.kind == kModelBlockKind) {
         const std::u16string project = entry.project;
         readModelBlock(ex, block);
         ex.sourceProject = project;

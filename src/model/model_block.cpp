@@ -10,6 +10,7 @@
 #include "model/container.h"
 #include "model/model_exchange.h"
 #include "model/part_storage.h"
+#include "model/record_sync.h"
 #include "records/views.h"
 
 #include <algorithm>
@@ -92,7 +93,7 @@ void readTableInto(ContainerFile& f, std::vector<uint32_t>& offsets) {
 // sent (and that the sync-state file would then report), so such entries are passed over.
 bool startsInFile(const ContainerFile& f, uint64_t record) { return record < f.size(); }
 
-void readMaterials(ModelExchange& ex, uint64_t block) {
+void readMaterials(ModelExchange& ex, const SendContext& context, uint64_t block) {
     ContainerFile& f = ex.file;
     for (uint32_t offset : readTable(ex)) {
         if (!startsInFile(f, block + offset)) continue;
@@ -117,11 +118,11 @@ void readMaterials(ModelExchange& ex, uint64_t block) {
         MaterialRecord record;
         parseMaterialBlock(record, text);
         ex.materialTable[record.MaterialID_Name] = record;
-        sendMaterial(ex.session, record, &ex.normalMaps);
+        sendMaterial(context, record);
     }
 }
 
-void readLights(ModelExchange& ex, uint64_t block) {
+void readLights(ModelExchange& ex, const SendContext& context, uint64_t block) {
     for (uint32_t offset : readTable(ex)) {
         if (!startsInFile(ex.file, block + offset)) continue;
         ex.file.seek(block + offset);
@@ -130,12 +131,13 @@ void readLights(ModelExchange& ex, uint64_t block) {
         LightRecord record;
         parseLightBlock(record, text);
         ex.lightTable[static_cast<uint32_t>(record.LightSolidID)] = record;
-        sendLight(ex.session, record);
+        sendLight(context, record);
     }
 }
 
-// sendMesh with the generated index list kept in the caller's storage between parts.
-void sendMeshUsing(std::vector<uint32_t>& generated, const RendererSession& session,
+// One part's mesh; the generated index list of an unindexed part is kept in the caller's
+// storage between parts.
+void sendMesh(std::vector<uint32_t>& generated, const RendererSession& session,
                    const std::u16string& label, uint32_t vertexCount, const float* positions,
                    const uint32_t* attributes2, const uint32_t* attributes5, const uint32_t* indices,
                    uint32_t positionCount, uint32_t indexCount) {
@@ -180,7 +182,7 @@ void readPart(ModelExchange& ex, uint64_t block, uint32_t partOffset, PartStorag
     skipArray(f);
     skipArray(f);
 
-    sendMeshUsing(arrays.generatedIndices, ex.session, label, a1.count / 3,
+    sendMesh(arrays.generatedIndices, ex.session, label, a1.count / 3,
                   reinterpret_cast<const float*>(a1.data), a2.data, a5.data, a6.data, a1.count, a6.count);
 }
 
@@ -228,10 +230,11 @@ void readModelBlock(ModelExchange& ex, uint64_t block) {
     const uint32_t w3 = f.readU32();
     f.readU32();
 
-    if (w0 != 0) readMaterials(ex, block);
+    const SendContext context = ex.sendContext();
+    if (w0 != 0) readMaterials(ex, context, block);
     if (w1 != 0) {
         f.seek(block + (w0 != 0 ? w0 : 20));
-        readLights(ex, block);
+        readLights(ex, context, block);
     }
     if (w2 != 0) {
         const uint32_t solidsAt = w0 + w1; // the host's 32-bit sum
@@ -245,14 +248,6 @@ void readModelBlock(ModelExchange& ex, uint64_t block) {
         parseViewsBlock(text, list);
         applyViewList(ex, list);
     }
-}
-
-void sendMesh(const RendererSession& session, const std::u16string& label, uint32_t vertexCount,
-              const float* positions, const uint32_t* attributes2, const uint32_t* attributes5,
-              const uint32_t* indices, uint32_t positionCount, uint32_t indexCount) {
-    std::vector<uint32_t> generated;
-    sendMeshUsing(generated, session, label, vertexCount, positions, attributes2, attributes5, indices,
-                  positionCount, indexCount);
 }
 
 } // namespace orvex

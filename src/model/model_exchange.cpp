@@ -1,4 +1,5 @@
-// Teardown of the long-lived scene owner: the container is closed and the session ended.
+// The long-lived scene owner: the context it hands to senders, and its teardown (the
+// container is closed and the session ended).
 #include "model/model_exchange.h"
 
 namespace orvex {
@@ -10,5 +11,7 @@ ModelExchange::~ModelExchange() {
         session.handle = 0;
     }
 }
+
+SendContext ModelExchange::sendContext() { return makeSendContext(session, colorOnly, &normalMaps); }
 
 } // namespace orvex

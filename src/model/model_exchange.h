@@ -2,50 +2,23 @@
 // the tables of what has been sent.
 #pragma once
 
-#include "app/renderer_api.h"
+#include "core/container_layout.h"
+#include "core/renderer_session.h"
+#include "core/send_context.h"
 #include "lights/light_record.h"
 #include "materials/material_record.h"
 #include "materials/normal_map_memory.h"
-#include "model/container_file.h"
+#include "core/container_file.h"
 #include "model/part_storage.h"
 #include "model/solid_table.h"
 #include "records/camera_record.h"
 
-#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace orvex {
-
-struct RendererSession {
-    const RendererApi* api = nullptr;
-    RendererHandle handle = 0;
-    std::u16string projectName;
-};
-
-constexpr uint32_t kHeaderSize = 208644;
-constexpr int kEntrySlots = 100;
-constexpr size_t kHeaderNameUnits = 512;
-constexpr size_t kEntryProjectUnits = 1028;
-
-struct ContainerEntry {
-    std::u16string project; // up to its first zero unit
-    uint32_t kind = 0;      // 2 model block, 4 change directory
-    int32_t blockOffset = 0;
-    uint8_t reserved[12] = {};
-};
-
-struct ContainerHeader {
-    uint32_t version = 7;
-    uint32_t headerEnd = kHeaderSize;
-    uint32_t reservedWord = 1;
-    uint32_t nameLength = 0;
-    std::u16string name;
-    int32_t entryCount = 0;
-    std::array<ContainerEntry, kEntrySlots> entries;
-};
 
 class ModelExchange {
 public:
@@ -55,6 +28,12 @@ public:
     ModelExchange& operator=(const ModelExchange&) = delete;
 
     RendererSession session;
+    // Colour-only mode: materials go out without their textures.
+    bool colorOnly = false;
+
+    // What the senders of one synchronisation need: the session, the data folder's texture
+    // and IES folders as they stand now, the colour-only flag and the normal-map memory.
+    SendContext sendContext();
 
     // Container state: the path to open next, the file while one operation runs, and
     // the fields of the last header read (which a freshly written header repeats).

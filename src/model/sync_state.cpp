@@ -2,7 +2,7 @@
 // material with its timestamp and index, as 8-bit text with CR LF line ends, for the host.
 #include "model/change_tracking.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/model_exchange.h"
 #include "platform/files.h"
 

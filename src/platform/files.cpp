@@ -39,15 +39,6 @@ bool removePath(const std::u16string& path) {
     return _wrmdir(wide(path).c_str()) == 0;
 }
 
-bool fileStatus(const std::u16string& path, uint64_t& size, int64_t& modified) {
-    struct _stat64 st;
-    if (_wstat64(wide(path).c_str(), &st) != 0) return false;
-    size = static_cast<uint64_t>(st.st_size);
-    modified = static_cast<int64_t>(st.st_mtime);
-    return true;
-}
-
-bool makeFolder(const std::u16string& path) { return _wmkdir(wide(path).c_str()) == 0; }
 #else
 std::string nativePath(const std::u16string& path) {
     std::u16string p = path;
@@ -71,15 +62,6 @@ bool removePath(const std::u16string& path) {
     return rmdir(nativePath(path).c_str()) == 0;
 }
 
-bool fileStatus(const std::u16string& path, uint64_t& size, int64_t& modified) {
-    struct stat st;
-    if (stat(nativePath(path).c_str(), &st) != 0) return false;
-    size = static_cast<uint64_t>(st.st_size);
-    modified = static_cast<int64_t>(st.st_mtime);
-    return true;
-}
-
-bool makeFolder(const std::u16string& path) { return mkdir(nativePath(path).c_str(), 0777) == 0; }
 #endif
 
 bool copyFile(const std::u16string& from, const std::u16string& to) {

@@ -16,9 +16,6 @@ bool pathExists(const std::u16string& path);
 // Removes a file, or an empty folder.
 bool removePath(const std::u16string& path);
 bool copyFile(const std::u16string& from, const std::u16string& to);
-// Size and modification time; false when the file cannot be examined.
-bool fileStatus(const std::u16string& path, uint64_t& size, int64_t& modified);
-bool makeFolder(const std::u16string& path);
 
 // The path as the operating system takes it (UTF-8 with "/" on POSIX).
 std::string nativePath(const std::u16string& path);

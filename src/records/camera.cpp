@@ -1,30 +1,16 @@
-// The camera block and the camera synchronisation: the host's current camera becomes the
-// renderer's current camera.
+// The camera block: the host's current camera becomes the renderer's current camera.
 #include "records/camera.h"
 
-#include "app/data_folder.h"
-#include "model/model_exchange.h"
-#include "records/keyed_block_reader.h"
+#include "core/axes.h"
+#include "core/keyed_block_reader.h"
 
 namespace orvex {
 
 namespace {
 
-constexpr float kFieldOfViewFactor = 1.24f;
 constexpr const char16_t* kNearClipProperty = u"camera_near_clip_plane";
 
 } // namespace
-
-void toRendererAxes(const float host[3], float renderer[3]) {
-    // A multiplication, not a sign flip of the text: x == 0 is sent as -0. The copy of x
-    // lets host and renderer be the same array.
-    const float x = host[0];
-    renderer[0] = host[1];
-    renderer[1] = x * -1.0f;
-    renderer[2] = host[2];
-}
-
-float rendererFieldOfView(float hostFieldOfView) { return hostFieldOfView * kFieldOfViewFactor; }
 
 SimpleCamera toSimpleCamera(const CameraRecord& record) {
     SimpleCamera camera{};
@@ -74,14 +60,6 @@ void sendCamera(const RendererSession& session, const CameraRecord& record) {
     api.ORVEXAPI_SendSimpleCamera(session.handle, &camera, camera.fov);
     api.ORVEXAPI_SetCameraFloatProperty(session.handle, kNearClipProperty, record.nearClip);
     api.ORVEXAPI_SendCurrentActiveCamera(session.handle);
-}
-
-void syncCamera(ModelExchange& exchange) {
-    std::u16string text;
-    if (!readTextFile(dataFilePath(u"camera.cam"), text)) return;
-    CameraRecord record;
-    parseCameraBlock(text, record);
-    sendCamera(exchange.session, record);
 }
 
 } // namespace orvex

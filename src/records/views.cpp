@@ -1,50 +1,24 @@
-// The host's saved views: the views block, the scene views sent to the renderer, and the
-// record of what was last sent for each view name.
+// The host's saved views: the views block and the scene views sent to the renderer.
 #include "records/views.h"
 
-#include "app/data_folder.h"
-#include "model/model_exchange.h"
+#include "core/keyed_block_reader.h"
 #include "records/camera.h"
-#include "records/keyed_block_reader.h"
 
 #include <cmath>
-#include <unordered_map>
 
 namespace orvex {
 
 namespace {
 
-constexpr double kPointTolerance = 0.0001;
-constexpr double kScalarTolerance = 0.0001;
+constexpr double kTolerance = 0.0001;
 
 // The difference is taken in single precision, as the host's values are, and compared in
-// double. NaN compares unequal.
-bool closeEnough(float a, float b, double tolerance, bool inclusive) {
+// double. No float lies exactly on either tolerance, so "below" and "at most" agree. NaN
+// compares unequal.
+bool closeEnough(float a, float b, double tolerance) {
     const float difference = a - b;
-    const double magnitude = std::fabs(static_cast<double>(difference));
-    return inclusive ? magnitude <= tolerance : magnitude < tolerance;
+    return std::fabs(static_cast<double>(difference)) < tolerance;
 }
-
-// The position of the first stored view of each name, so that a block of many views is
-// matched in one pass instead of searching the stored views from the front for each.
-class StoredIndex {
-public:
-    explicit StoredIndex(const std::vector<CameraRecord>& stored) {
-        // emplace keeps the entry of a name already present: the first one.
-        for (size_t i = 0; i < stored.size(); ++i) first_.emplace(stored[i].name, i);
-    }
-    // The first stored view with the name, or nullptr.
-    CameraRecord* find(std::vector<CameraRecord>& stored, const std::u16string& name) const {
-        const auto it = first_.find(name);
-        return it == first_.end() ? nullptr : &stored[it->second];
-    }
-    void appended(const std::vector<CameraRecord>& stored) {
-        first_.emplace(stored.back().name, stored.size() - 1);
-    }
-
-private:
-    std::unordered_map<std::u16string, size_t> first_;
-};
 
 } // namespace
 
@@ -70,39 +44,6 @@ void parseViewsBlock(const std::u16string& text, ViewList& list) {
     }
 }
 
-void applyViewList(ModelExchange& exchange, const ViewList& list) {
-    const RendererSession& session = exchange.session;
-    std::vector<CameraRecord>& stored = exchange.storedViews;
-    const size_t count = list.views.size();
-    const bool activeInRange = list.active >= 0 && static_cast<size_t>(list.active) < count;
-    StoredIndex index(stored);
-    for (size_t i = 0; i < count; ++i) {
-        if (activeInRange && i == static_cast<size_t>(list.active)) continue;
-        const CameraRecord& view = list.views[i];
-        CameraRecord* previous = index.find(stored, view.name);
-        if (!previous) {
-            sendSceneView(session, view);
-            stored.push_back(view);
-            index.appended(stored);
-            continue;
-        }
-        // Within the tolerances the values sent before are sent again, so that rounding
-        // noise in the host's file does not move a view.
-        if (!viewsEqual(*previous, view)) *previous = view;
-        sendSceneView(session, *previous);
-    }
-    if (activeInRange) {
-        const CameraRecord& active = list.views[static_cast<size_t>(list.active)];
-        sendCamera(session, active);
-        // The active view always takes the first slot, whatever name was stored there.
-        if (stored.empty())
-            stored.push_back(active);
-        else
-            stored.front() = active;
-    }
-    session.api->ORVEXAPI_EndExport(session.handle);
-}
-
 void sendSceneView(const RendererSession& session, const CameraRecord& view) {
     const RendererApi& api = *session.api;
     SimpleCamera camera = toSimpleCamera(view);
@@ -116,22 +57,14 @@ void sendSceneView(const RendererSession& session, const CameraRecord& view) {
 bool viewsEqual(const CameraRecord& a, const CameraRecord& b) {
     if (&a == &b) return true;
     for (int i = 0; i < 3; ++i) {
-        if (!closeEnough(a.eye[i], b.eye[i], kPointTolerance, true)) return false;
-        if (!closeEnough(a.target[i], b.target[i], kPointTolerance, true)) return false;
-        if (!closeEnough(a.up[i], b.up[i], kPointTolerance, true)) return false;
+        if (!closeEnough(a.eye[i], b.eye[i], kTolerance)) return false;
+        if (!closeEnough(a.target[i], b.target[i], kTolerance)) return false;
+        if (!closeEnough(a.up[i], b.up[i], kTolerance)) return false;
     }
-    if (!closeEnough(a.nearClip, b.nearClip, kScalarTolerance, false)) return false;
-    if (!closeEnough(a.fieldOfView, b.fieldOfView, kScalarTolerance, false)) return false;
+    if (!closeEnough(a.nearClip, b.nearClip, kTolerance)) return false;
+    if (!closeEnough(a.fieldOfView, b.fieldOfView, kTolerance)) return false;
     // The type and the display name are not part of the comparison.
     return a.nameId == b.nameId;
-}
-
-void syncViews(ModelExchange& exchange) {
-    std::u16string text;
-    if (!readTextFile(dataFilePath(u"Views.cam"), text)) return;
-    ViewList list;
-    parseViewsBlock(text, list);
-    applyViewList(exchange, list);
 }
 
 } // namespace orvex

@@ -1,21 +1,16 @@
-// The views block, the saved views sent before and the views synchronisation (message 1029
-// and the views section of model blocks).
+// The views block and the scene views sent to the renderer.
 #pragma once
 
+#include "core/renderer_session.h"
 #include "records/camera_record.h"
 
 #include <string>
 
 namespace orvex {
 
-class ModelExchange;
-struct RendererSession;
-
 void parseViewsBlock(const std::u16string& text, ViewList& list);
-void applyViewList(ModelExchange& exchange, const ViewList& list);
 void sendSceneView(const RendererSession& session, const CameraRecord& view);
+// Equal within the tolerances that keep rounding noise in the host's file from moving a view.
 bool viewsEqual(const CameraRecord& a, const CameraRecord& b);
-// Reads "Views.cam" from the data folder and applies it; nothing when it cannot be read.
-void syncViews(ModelExchange& exchange);
 
 } // namespace orvex

@@ -1,7 +1,7 @@
 #include "support/fake_platform.h"
 
-#include "app/data_folder.h"
-#include "app/log.h"
+#include "core/data_folder.h"
+#include "core/log.h"
 #include "platform/text.h"
 
 #include <cstdio>

@@ -2,7 +2,9 @@
 // against the exact renderer calls in the journal.
 #include "records/camera.h"
 
+#include "core/axes.h"
 #include "model/model_exchange.h"
+#include "model/record_sync.h"
 #include "scene-writer/camera_text.h"
 #include "support/fake_platform.h"
 #include "support/recorder.h"

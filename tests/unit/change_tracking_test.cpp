@@ -1,7 +1,7 @@
 // Change tracking: the sync-state file written for the host, the change directory with its
 // deletions, the project switch and the model synchronisation around them.
 #include "allocation_watch.h"
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
@@ -270,7 +270,7 @@ TEST_F(ChangeTrackingTest, MissingChangeFileIsCreatedAndOnlyTheFlushFollows) {
     startUp(scene);
     syncModel(exchange);
     EXPECT_EQ(recorder.lines, std::vector<std::string>{kFlush});
-    EXPECT_EQ(std::filesystem::file_size(changePath()), kHeaderSize);
+    EXPECT_EQ(std::filesystem::file_size(changePath()), layout::kHeaderSize);
     EXPECT_EQ(exchange.solidTable.size(), 1u);
     EXPECT_EQ(exchange.lightTable.size(), 1u);
     EXPECT_EQ(exchange.sourceProject, kProject);
@@ -316,7 +316,7 @@ TEST_F(ChangeTrackingTest, TruncatedOrDamagedDirectoryReadsSafely) {
     };
     test::writeFileBytes(changePath(), bytes);
     EXPECT_EQ(run(), 0u);
-    for (size_t at = kHeaderSize; at + 4 <= bytes.size(); ++at) {
+    for (size_t at = layout::kHeaderSize; at + 4 <= bytes.size(); ++at) {
         SCOPED_TRACE("0xFFFFFFFF at " + std::to_string(at));
         std::string damaged = bytes;
         writer::putU32(damaged, at, 0xFFFFFFFFu);
@@ -325,8 +325,8 @@ TEST_F(ChangeTrackingTest, TruncatedOrDamagedDirectoryReadsSafely) {
     }
     // The word count and four words, then "Solid" as counted text and its two ids: a list
     // cut anywhere before its end is empty and deletes nothing.
-    const size_t solidListEnd = kHeaderSize + 4 + 16 + 4 + 10 + 4 + 8;
-    for (size_t size = kHeaderSize; size < bytes.size(); ++size) {
+    const size_t solidListEnd = layout::kHeaderSize + 4 + 16 + 4 + 10 + 4 + 8;
+    for (size_t size = layout::kHeaderSize; size < bytes.size(); ++size) {
         SCOPED_TRACE("cut at " + std::to_string(size));
         test::writeFileBytes(changePath(), bytes.substr(0, size));
         EXPECT_EQ(run(), size < solidListEnd ? 2u : 0u);

@@ -1,6 +1,6 @@
 // The container cursor's read-ahead: any mix of small and large reads, forward and backward
 // jumps, writes in between and a file cut short under it reads exactly the file's bytes.
-#include "model/container_file.h"
+#include "core/container_file.h"
 #include "platform/text.h"
 #include "support/fake_platform.h"
 

@@ -1,7 +1,7 @@
 // The model container: opening, reading or freshly writing the header, the counted
 // readers at the end of a file, and loading one model entry.
 #include "model/container.h"
-#include "model/container_file.h"
+#include "core/container_file.h"
 #include "model/model_exchange.h"
 #include "platform/text.h"
 #include "scene-writer/container_writer.h"

@@ -1,7 +1,7 @@
 // The data folder (environment first, then the registry, cached only once found) and the
 // names derived from it and from the host's project path.
-#include "app/data_folder.h"
-#include "app/log.h"
+#include "core/data_folder.h"
+#include "core/log.h"
 #include "support/fake_platform.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The run deflater: whatever the bytes and however they are cut into blocks and bands, zlib's
 // own inflate gives them back exactly.
-#include "materials/deflate_writer.h"
+#include "image/deflate_writer.h"
 
 #include <gtest/gtest.h>
 

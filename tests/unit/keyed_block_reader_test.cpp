@@ -1,6 +1,6 @@
 // The keyed text reader: lines, markers, key lines, numbers by scanf rules, text values,
 // nested objects, and whole files read as one unit per byte.
-#include "records/keyed_block_reader.h"
+#include "core/keyed_block_reader.h"
 
 #include "support/fake_platform.h"
 

@@ -1,6 +1,6 @@
 // The log: line formats with UTC time stamps and CR LF ends, the once-per-process and
 // per-writer rotation past 100000 bytes, and rotations or writes that cannot be done.
-#include "app/log.h"
+#include "core/log.h"
 #include "support/fake_platform.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Model blocks to the renderer: section placement and order, solids as nodes, parts as
 // indexed meshes, and what damaged or truncated blocks do.
 #include "allocation_watch.h"
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "lights/light_block.h"
 #include "lights/send_light.h"
 #include "materials/material_block.h"
@@ -9,6 +9,7 @@
 #include "model/container.h"
 #include "model/model_block.h"
 #include "model/model_exchange.h"
+#include "model/record_sync.h"
 #include "records/views.h"
 #include "scene-writer/camera_text.h"
 #include "scene-writer/container_writer.h"
@@ -373,14 +374,14 @@ TEST_F(ModelBlockTest, SectionsArePlacedAndSentInOrderForEveryCombination) {
             for (const std::u16string& text : materialTexts) {
                 MaterialRecord record;
                 parseMaterialBlock(record, text);
-                sendMaterial(reference.session, record);
+                sendMaterial(reference.sendContext(), record);
             }
         }
         if (mask & 2) {
             for (const std::u16string& text : lightTexts) {
                 LightRecord record;
                 parseLightBlock(record, text);
-                sendLight(reference.session, record);
+                sendLight(reference.sendContext(), record);
             }
         }
         if (mask & 4) recorder.lines.insert(recorder.lines.end(), {beginNodeLine("Solid_5"), indexedLine("Body", part), kEndNode});
@@ -425,7 +426,7 @@ struct SmallScene {
         contents.views = scene::viewsBlockText(views);
         container.addModelBlock(kProject, contents);
         bytes = container.bytes();
-        block = kHeaderSize;
+        block = layout::kHeaderSize;
         const size_t solidTable = block + u32At(bytes, block) + u32At(bytes, block + 4);
         solidRecord = block + u32At(bytes, solidTable + 4);
         const size_t partTable = solidRecord + 4 + u32At(bytes, solidRecord + 4);
@@ -470,7 +471,7 @@ TEST_F(ModelBlockTest, EveryTruncationOfTheBlockReadsSafely) {
     const std::vector<std::string> full = recorder.lines;
     ASSERT_EQ(recorder.linesOf("AddIndexedTriangle").size(), 2u);
 
-    for (size_t size = scene.bytes.size() - 1; size >= kHeaderSize; --size) {
+    for (size_t size = scene.bytes.size() - 1; size >= layout::kHeaderSize; --size) {
         SCOPED_TRACE("cut at " + std::to_string(size));
         std::filesystem::resize_file(modelPath(), size);
         recorder.clear();
@@ -486,11 +487,11 @@ TEST_F(ModelBlockTest, EveryTruncationOfTheBlockReadsSafely) {
         if (HasFailure()) break;
     }
     // Cut inside the header: a fresh header is written and nothing is read.
-    std::filesystem::resize_file(modelPath(), kHeaderSize - 1);
+    std::filesystem::resize_file(modelPath(), layout::kHeaderSize - 1);
     recorder.clear();
     loadEntry0();
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
-    EXPECT_EQ(std::filesystem::file_size(modelPath()), kHeaderSize);
+    EXPECT_EQ(std::filesystem::file_size(modelPath()), layout::kHeaderSize);
 }
 
 TEST_F(ModelBlockTest, AllOnesInAnyWordOfTheBlockReadsSafely) {

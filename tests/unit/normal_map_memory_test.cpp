@@ -1,10 +1,10 @@
 // The memory of generated normal maps: an unchanged texture is not generated again and its
 // existing map is used as it stands; a change of the source (even one that keeps its size and
 // time), a deleted or rewritten output, or a source that cannot be read means a fresh map.
-#include "app/data_folder.h"
-#include "materials/normal_map.h"
+#include "core/data_folder.h"
+#include "image/normal_map.h"
 #include "materials/normal_map_memory.h"
-#include "materials/png_writer.h"
+#include "image/png_writer.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
 #include "platform/files.h"

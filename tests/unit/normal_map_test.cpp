@@ -1,8 +1,8 @@
 // The normal-map kernel (pixel values of known images and of a scalar reference), the row
 // pieces it runs in, and CreateNormal from image file to PNG file.
-#include "materials/normal_map.h"
-#include "materials/png_writer.h"
-#include "materials/row_pool.h"
+#include "image/normal_map.h"
+#include "image/png_writer.h"
+#include "image/row_pool.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "support/fake_platform.h"

@@ -1,6 +1,6 @@
 // The PNG writer's bands: any cut of the rows into bands, on any number of threads, gives one
 // valid file whose pixels decode back exactly, with stb and with libpng.
-#include "materials/png_writer.h"
+#include "image/png_writer.h"
 #include "platform/text.h"
 #include "support/fake_platform.h"
 

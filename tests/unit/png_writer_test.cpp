@@ -1,5 +1,5 @@
 // The PNG writer: the exact frame of the file, and pixels that decode back exactly.
-#include "materials/png_writer.h"
+#include "image/png_writer.h"
 #include "platform/text.h"
 #include "support/fake_platform.h"
 

@@ -1,10 +1,11 @@
 // Inputs that once made a reader misbehave (found by fuzzing or by reading the readers with
 // hostile files in mind), replayed through the program's own functions: each must now end
 // quickly, with bounded work and storage, and with the sound result.
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
+#include "model/record_sync.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "records/views.h"

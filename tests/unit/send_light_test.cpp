@@ -1,8 +1,7 @@
 // Lights to the renderer: which lights are sent, their names, transforms and exact calls.
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "lights/light_block.h"
 #include "lights/send_light.h"
-#include "model/model_exchange.h"
 #include "scene-writer/light_text.h"
 #include "support/fake_platform.h"
 #include "support/recorder.h"
@@ -22,6 +21,7 @@ struct LightSending : ::testing::Test {
     test::Recorder recorder;
     test::FakePlatform fakePlatform;
     RendererSession session;
+    SendContext context() const { return makeSendContext(session, false, nullptr); }
     LightSending() {
         session.api = &recorder.api();
         session.handle = 7;
@@ -50,10 +50,10 @@ Matrix3 multiply(const Matrix3& a, const Matrix3& b) {
 TEST_F(LightSending, DisabledLightsAndUnsentKindsMakeNoCall) {
     LightRecord spot = lightOf(LightKind::Spot);
     spot.Enabled = false;
-    sendLight(session, spot);
+    sendLight(context(), spot);
     for (LightKind kind : {LightKind::Area, LightKind::Line, LightKind::Led, LightKind::Emissive,
                            LightKind::Camera, LightKind::Uninitialized, LightKind::InvalidParentSolid})
-        sendLight(session, lightOf(kind));
+        sendLight(context(), lightOf(kind));
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
 }
 
@@ -64,7 +64,7 @@ TEST_F(LightSending, NameIsLightAndTheSignedId) {
     EXPECT_EQ(lightNodeName(lightOf(LightKind::Point, std::numeric_limits<int32_t>::min())),
               u"Light-2147483648");
 
-    sendLight(session, lightOf(LightKind::Point, 0));
+    sendLight(context(), lightOf(LightKind::Point, 0));
     ASSERT_EQ(recorder.linesOf("SetLightStringProperty").size(), 4u);
     EXPECT_EQ(recorder.linesOf("SetLightStringProperty")[2],
               R"({"op":"SetLightStringProperty","h":7,"light":"Light0","property":"path","value":"Lights/Light0"})");
@@ -82,7 +82,7 @@ TEST_F(LightSending, SpotLightCallsInOrder) {
     host.LightSolidID = -12;
     LightRecord r;
     parseLightBlock(r, scene::lightBlockText(host));
-    sendLight(session, r);
+    sendLight(context(), r);
 
     // To (0, 0, 0) in host axes is (0, -0, 0) here; the zeros of the rotation keep the signs
     // that single-precision arithmetic gives them.
@@ -111,7 +111,7 @@ TEST_F(LightSending, IesLightCallsInOrder) {
     r.Color[0] = 1; // a temperature replaces the colour
     r.Intensity = 1500.5f;
     r.strIESF_FilePath = u"spot1.ies";
-    sendLight(session, r);
+    sendLight(context(), r);
 
     const std::vector<std::string> expected = {
         R"({"op":"AddLight","h":7,"name":"Light3"})",
@@ -135,9 +135,9 @@ TEST_F(LightSending, IesPathIsJoinedWithoutNormalising) {
     ASSERT_EQ(getDataFolder(), u"D:\\Data\\");
     LightRecord r = lightOf(LightKind::Ies);
     r.strIESF_FilePath = u"..\\a b.ies";
-    sendLight(session, r);
+    sendLight(context(), r);
     r.strIESF_FilePath.clear();
-    sendLight(session, r);
+    sendLight(context(), r);
 
     std::vector<std::string> templates;
     for (const std::string& line : recorder.linesOf("SetLightStringProperty"))
@@ -154,7 +154,7 @@ TEST_F(LightSending, TemperatureAboveZeroReplacesTheColour) {
     for (float temperature : {6500.0f, 0.0f, -10.0f, std::numeric_limits<float>::quiet_NaN()}) {
         recorder.clear();
         r.LightTemperature = temperature;
-        sendLight(session, r);
+        sendLight(context(), r);
         const auto colours = recorder.linesOf("SetLightFloatArrayProperty");
         const auto scalars = recorder.linesOf("SetLightFloatProperty");
         if (temperature > 0) {
@@ -177,7 +177,7 @@ TEST_F(LightSending, PointLightHasIdentityRotationAndNoKindProperty) {
     r.To[0] = 1, r.To[1] = 2, r.To[2] = 3; // ignored for a point light
     r.Coneangle = 30;
     r.strIESF_FilePath = u"x.ies";
-    sendLight(session, r);
+    sendLight(context(), r);
     EXPECT_EQ(recorder.ops(),
               (std::vector<std::string>{"AddLight", "SetLightStringProperty", "SetLightStringProperty",
                                         "SetLightStringProperty", "SetLightIntProperty",

@@ -2,12 +2,11 @@
 // property sequence, colour-only mode and the generated normal map.
 #include "materials/send_material.h"
 
-#include "app/command_line.h"
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "materials/material_block.h"
-#include "materials/normal_map.h"
-#include "materials/png_writer.h"
-#include "model/model_exchange.h"
+#include "image/png_writer.h"
+#include "image/normal_map.h"
+#include "materials/normal_map_memory.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "renderer-standin/journal.h"
@@ -47,16 +46,6 @@ std::u16string colorOf(float r, float g, float b) {
     return diffuseColorText(d);
 }
 
-// Sets the process-wide colour-only flag for one scope.
-class ColorModeScope {
-public:
-    ColorModeScope() : saved_(colorMode) { colorMode = 1; }
-    ~ColorModeScope() { colorMode = saved_; }
-
-private:
-    uint8_t saved_;
-};
-
 class SendMaterial : public ::testing::Test {
 protected:
     SendMaterial() {
@@ -70,6 +59,9 @@ protected:
     TempFolder temp;
     Recorder recorder;
     RendererSession session;
+    NormalMapMemory normalMaps;
+
+    SendContext context(bool colorOnly = false) { return makeSendContext(session, colorOnly, &normalMaps); }
 
     std::u16string textures() const {
         return temp.path16() + u"\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\";
@@ -164,18 +156,15 @@ TEST(MaterialTexture, FirstMapOfAKindDecides) {
     MaterialRecord r;
     r.MatExt = {map(1, u"unused.jpg", 1), map(1, u"used.jpg", 2), map(5, u"rough.png", 3),
                 map(6, u"", 2)};
-    EXPECT_EQ(findTextureFile(r, 1), u"");
-    EXPECT_EQ(findTextureFile(r, 5), u"rough.png");
-    EXPECT_EQ(findTextureFile(r, 6), u"");
-    EXPECT_EQ(findTextureFile(r, 2), u"");
+    EXPECT_EQ(findTextureFile(r, 1, false), u"");
+    EXPECT_EQ(findTextureFile(r, 5, false), u"rough.png");
+    EXPECT_EQ(findTextureFile(r, 6, false), u"");
+    EXPECT_EQ(findTextureFile(r, 2, false), u"");
     std::swap(r.MatExt[0], r.MatExt[1]);
-    EXPECT_EQ(findTextureFile(r, 1), u"used.jpg");
-    {
-        ColorModeScope colorOnly;
-        EXPECT_EQ(findTextureFile(r, 1), u"");
-        EXPECT_EQ(findTextureFile(r, 5), u"");
-    }
-    EXPECT_EQ(findTextureFile(r, 5), u"rough.png");
+    EXPECT_EQ(findTextureFile(r, 1, false), u"used.jpg");
+    EXPECT_EQ(findTextureFile(r, 1, true), u"");
+    EXPECT_EQ(findTextureFile(r, 5, true), u"");
+    EXPECT_EQ(findTextureFile(r, 5, false), u"rough.png");
 }
 
 TEST(MaterialTexture, NamesThatLeaveTheTextureFolder) {
@@ -195,7 +184,7 @@ TEST(MaterialTexture, NamesThatLeaveTheTextureFolder) {
 }
 
 TEST_F(SendMaterial, DefaultRecordSendsColoursAndScalarsOnly) {
-    sendMaterial(session, MaterialRecord{});
+    sendMaterial(context(), MaterialRecord{});
     const std::u16string m = u"";
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{
                                   add(m),
@@ -224,7 +213,7 @@ TEST_F(SendMaterial, EmissiveTexturedMaterialSendsEveryStepInOrder) {
     r.Reflection = 0.25f;
     r.MatExt = {map(3, u"ao.png", 0, 0.6f), map(1, u"shade.jpg"), map(2, u"shade_n.png", 3),
                 map(5, u"rough.png"), map(6, u"metal.png"), map(3, u"ao2.png", 2, 0.9f)};
-    sendMaterial(session, r);
+    sendMaterial(context(), r);
     const std::u16string m = u"M_12";
     const std::u16string t = textures();
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{
@@ -255,7 +244,7 @@ TEST_F(SendMaterial, EmissiveWithoutTextureSendsItsColour) {
     r.TypeNat = 17;
     r.emissiveColor = 0x00FF8000;
     r.Diffuse[1] = 1;
-    sendMaterial(session, r);
+    sendMaterial(context(), r);
     const auto& l = recorder.lines;
     ASSERT_EQ(l.size(), 11u);
     EXPECT_EQ(l[5], str(u"Glow", u"Emissive Color", u"#0080FF"));
@@ -273,10 +262,7 @@ TEST_F(SendMaterial, ColourOnlyModeSendsNoPaths) {
     r.emissiveColor = 255;
     r.Diffuse[2] = 1;
     r.MatExt = {map(1, u"oak.png"), map(3, u"ao.png", 2, 0.4f), map(5, u"r.png")};
-    {
-        ColorModeScope colorOnly;
-        sendMaterial(session, r);
-    }
+    sendMaterial(context(true), r);
     const std::u16string m = u"M";
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{
                                   add(m),
@@ -302,7 +288,7 @@ TEST_F(SendMaterial, BumpWithoutNormalMapGeneratesOne) {
     r.Bump = -0.5f;
     // A normal map that is not in use counts as none.
     r.MatExt = {map(2, u"oak_n.png", 1), map(1, u"oak.png")};
-    sendMaterial(session, r);
+    sendMaterial(context(), r);
     const std::u16string output = textures() + u"oak.png_Normal.png";
     EXPECT_EQ(normalMapLines(), (std::vector<std::string>{str(u"Oak", u"Normal Map One", output),
                                                           num(u"Oak", u"normal_value", "-0.5")}));
@@ -323,7 +309,7 @@ TEST_F(SendMaterial, NoGenerationAtSmallBumpOrWithoutSource) {
     r.MatExt = {map(1, u"oak.png")};
     for (float bump : {0.01f, -0.01f, 0.0f, std::nanf("")}) {
         r.Bump = bump;
-        sendMaterial(session, r);
+        sendMaterial(context(), r);
     }
     EXPECT_TRUE(normalMapLines().empty());
     EXPECT_FALSE(pathExists(fromUtf8(textureFile("oak.png_Normal.png"))));
@@ -332,7 +318,7 @@ TEST_F(SendMaterial, NoGenerationAtSmallBumpOrWithoutSource) {
     recorder.clear();
     r.Bump = 0.5f;
     r.MatExt = {map(1, u"missing.png")};
-    sendMaterial(session, r);
+    sendMaterial(context(), r);
     EXPECT_TRUE(normalMapLines().empty());
     EXPECT_EQ(recorder.lines.at(5), str(u"Oak", u"Diffuse Map", textures() + u"missing.png"));
     EXPECT_FALSE(pathExists(fromUtf8(textureFile("missing.png_Normal.png"))));
@@ -340,7 +326,7 @@ TEST_F(SendMaterial, NoGenerationAtSmallBumpOrWithoutSource) {
     // A diffuse map that is not in use gives no source.
     recorder.clear();
     r.MatExt = {map(1, u"oak.png", 0)};
-    sendMaterial(session, r);
+    sendMaterial(context(), r);
     EXPECT_TRUE(normalMapLines().empty());
     EXPECT_FALSE(pathExists(fromUtf8(textureFile("oak.png_Normal.png"))));
 }
@@ -354,7 +340,7 @@ TEST_F(SendMaterial, TextureNameOutsideTheFolderGeneratesNothing) {
     for (const std::u16string name : {u"..\\escape.png", u"../escape.png", u"sub/../../escape.png"}) {
         recorder.clear();
         r.MatExt = {map(1, name)};
-        sendMaterial(session, r);
+        sendMaterial(context(), r);
         EXPECT_TRUE(normalMapLines().empty()) << toUtf8(name);
         EXPECT_EQ(recorder.lines.at(5), str(u"Escape", u"Diffuse Map", textures() + name));
     }
@@ -369,7 +355,7 @@ TEST_F(SendMaterial, TextureFolderFollowsTheDataFolder) {
     EXPECT_EQ(textureFolder(), textures());
     MaterialRecord r;
     r.MatExt = {map(1, u"a.png")};
-    EXPECT_TRUE(sendTextureProperty(session, r, 1, u"Whatever"));
-    EXPECT_FALSE(sendTextureProperty(session, r, 2, u"Whatever"));
+    EXPECT_TRUE(sendTextureProperty(context(), r, 1, u"Whatever"));
+    EXPECT_FALSE(sendTextureProperty(context(), r, 2, u"Whatever"));
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{str(u"", u"Whatever", textures() + u"a.png")}));
 }

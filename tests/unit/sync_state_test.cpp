@@ -1,7 +1,7 @@
 // The sync-state file of large tables: the bytes must be exactly those of one line after the
 // other, whatever the ids and whatever changed since the file was last written (the lines of
 // unchanged solids are kept from write to write).
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/model_exchange.h"
 #include "support/fake_platform.h"

@@ -3,6 +3,7 @@
 #include "records/views.h"
 
 #include "model/model_exchange.h"
+#include "model/record_sync.h"
 #include "scene-writer/camera_text.h"
 #include "support/fake_platform.h"
 #include "support/recorder.h"

@@ -1,7 +1,7 @@
 // Image files made from pixels for the Windows tests.
 #include "image_files.h"
 
-#include "materials/png_writer.h"
+#include "image/png_writer.h"
 
 #include <zlib.h>
 

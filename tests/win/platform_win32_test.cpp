@@ -1,6 +1,6 @@
 // The Win32 platform: environment, registry reads against the announced buffer, GDI+ image
 // decoding, and the data folder found through them.
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "platform/win32/imaging.h"

@@ -1,6 +1,6 @@
 // The PNG writer's band-joined files as GDI+ reads them: every cut into bands and every
 // thread count decodes to the exact pixels written.
-#include "materials/png_writer.h"
+#include "image/png_writer.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>

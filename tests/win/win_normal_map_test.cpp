@@ -4,7 +4,7 @@
 #include "image_files.h"
 
 #include "host-sim/host_sim.h"
-#include "materials/normal_map.h"
+#include "image/normal_map.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>

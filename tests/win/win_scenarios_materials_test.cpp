@@ -4,7 +4,7 @@
 #include "image_files.h"
 #include "scenario.h"
 
-#include "materials/normal_map.h"
+#include "image/normal_map.h"
 #include "scene-writer/material_text.h"
 
 namespace orvex::scenario {

@@ -2,7 +2,7 @@
 // the program would send, so the inspector reports what the renderer would receive.
 #pragma once
 
-#include "app/renderer_api.h"
+#include "core/renderer_api.h"
 #include "inspect/inspection.h"
 
 #include <cstdint>

@@ -19,9 +19,9 @@ constexpr size_t kReportedPerArray = 20; // further faults of one array are coun
 
 bool ContainerWalk::header() {
     ByteCursor& c = cursor_;
-    if (c.size() < kHeaderSize) {
+    if (c.size() < layout::kHeaderSize) {
         c.problem(c.size(), "file is " + std::to_string(c.size()) + " bytes, shorter than its " +
-                                std::to_string(kHeaderSize) + "-byte header");
+                                std::to_string(layout::kHeaderSize) + "-byte header");
         return false;
     }
     const uint32_t version = c.u32At(0);
@@ -30,8 +30,8 @@ bool ContainerWalk::header() {
         return false;
     }
     const uint32_t headerEnd = c.u32At(4);
-    if (headerEnd != kHeaderSize)
-        c.problem(4, "header end is " + std::to_string(headerEnd) + ", not " + std::to_string(kHeaderSize));
+    if (headerEnd != layout::kHeaderSize)
+        c.problem(4, "header end is " + std::to_string(headerEnd) + ", not " + std::to_string(layout::kHeaderSize));
     const int32_t entryCount = static_cast<int32_t>(c.u32At(1040));
     if (entryCount < 0)
         c.problem(1040, "entry count is negative (" + std::to_string(entryCount) + "): the program reads no entry");

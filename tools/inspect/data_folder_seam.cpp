@@ -1,7 +1,7 @@
 // The inspector's platform: the data folder is the inspected one; the rest is passed on.
 #include "inspect/data_folder_seam.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 
 namespace orvex::inspect {
 

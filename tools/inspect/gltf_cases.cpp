@@ -3,7 +3,7 @@
 // a model block with nothing in it.
 #include "inspect/gltf_cases.h"
 
-#include "materials/png_writer.h"
+#include "image/png_writer.h"
 #include "scene-writer/camera_text.h"
 #include "scene-writer/container_writer.h"
 #include "scene-writer/light_text.h"

@@ -4,8 +4,7 @@
 // the program's own senders through a capturing renderer table.
 #include "inspect/inspect.h"
 
-#include "app/command_line.h"
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "inspect/capture_renderer.h"
 #include "inspect/container_walk.h"
 #include "inspect/data_folder_seam.h"
@@ -19,7 +18,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "records/camera.h"
-#include "records/keyed_block_reader.h"
+#include "core/keyed_block_reader.h"
 #include "records/views.h"
 
 #include <algorithm>
@@ -38,30 +37,6 @@ constexpr int32_t kTextureCodes[] = {1, 2, 3, 5, 6};
 bool endsWith(const std::u16string& text, std::u16string_view tail) {
     return text.size() >= tail.size() && std::u16string_view(text).substr(text.size() - tail.size()) == tail;
 }
-
-// Colour-only mode for the scope: the program's reader then looks up no texture, so it
-// generates no normal map while the inspector drives it for the geometry.
-class ColorOnly {
-public:
-    ColorOnly() : saved_(colorMode) { colorMode = 1; }
-    ~ColorOnly() { colorMode = saved_; }
-    ColorOnly(const ColorOnly&) = delete;
-    ColorOnly& operator=(const ColorOnly&) = delete;
-
-private:
-    uint8_t saved_;
-};
-
-class TexturesLookedUp {
-public:
-    TexturesLookedUp() : saved_(colorMode) { colorMode = 0; }
-    ~TexturesLookedUp() { colorMode = saved_; }
-    TexturesLookedUp(const TexturesLookedUp&) = delete;
-    TexturesLookedUp& operator=(const TexturesLookedUp&) = delete;
-
-private:
-    uint8_t saved_;
-};
 
 bool readWholeFile(const std::u16string& path, std::string& bytes) {
     std::FILE* f = openFile(path, "rb");
@@ -105,10 +80,9 @@ void fillGeometry(ModelBlockInfo& info, const Capture& capture, ByteCursor& curs
 void fillMaterial(MaterialInfo& m, ByteCursor& cursor) {
     parseMaterialBlock(m.record, m.text);
     m.templateName = chooseTemplate(m.record);
-    TexturesLookedUp textures;
     m.properties = materialProperties(m.record);
     for (int32_t code : kTextureCodes) {
-        const std::u16string file = findTextureFile(m.record, code);
+        const std::u16string file = findTextureFile(m.record, code, false);
         if (file.empty() || pathExists(textureFolder() + file)) continue;
         cursor.problem(m.offset, "texture \"" + narrow(file) + "\" (map type " + std::to_string(code) +
                                      ") is missing from the texture folder");
@@ -151,7 +125,7 @@ void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor) {
         CaptureScope scope(capture);
         RendererSession session;
         session.api = &captureApi();
-        sendLight(session, l.record);
+        sendLight(makeSendContext(session, false, nullptr), l.record);
         for (const PropertyValue& p : capture.lightProperties) {
             if (p.name == u"transform" && p.numbers.size() == 16)
                 std::memcpy(l.transform.data(), p.numbers.data(), sizeof(float) * 16);
@@ -176,7 +150,9 @@ ModelBlockInfo inspectModelBlock(ModelExchange& ex, ContainerWalk& walk, uint64_
         for (const PartInfo& p : s.parts) capture.expectedParts.push_back({p.positionCount, p.indexed});
     {
         CaptureScope scope(capture);
-        ColorOnly noTextures;
+        // Colour-only: the program's reader then looks up no texture, so it generates no
+        // normal map while the inspector drives it for the geometry.
+        ex.colorOnly = true;
         ex.file.seek(block);
         readModelBlock(ex, block);
     }
@@ -249,7 +225,7 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
     if (role == FileRole::ModelContainer && h.entries[0].kind != kModelBlockKind)
         walk.cursor().problem(kEntryTableAt + 2056, "entry 0 is not a model block: the program loads no model");
 
-    for (int i = 0; i < kEntrySlots; ++i) {
+    for (int i = 0; i < layout::kEntrySlots; ++i) {
         const ContainerEntry& e = h.entries[static_cast<size_t>(i)];
         if (e.kind != kModelBlockKind && e.kind != kChangeDirectoryKind) continue;
         EntryInfo entry;
@@ -419,16 +395,15 @@ uint64_t SolidInfo::triangleCount() const {
 }
 
 std::u16string MaterialInfo::diffuseFile() const {
-    TexturesLookedUp textures;
-    return findTextureFile(record, 1);
+    return findTextureFile(record, 1, false);
 }
 
 std::vector<PropertyValue> materialProperties(const MaterialRecord& record) {
     // The program would write the generated normal map next to its source. Sending a copy
     // with no bump strength keeps the program from generating it; the two properties it
     // would add are then put where the program puts them, right after the diffuse map.
-    const std::u16string diffuse = findTextureFile(record, 1);
-    const bool generates = findTextureFile(record, 2).empty() &&
+    const std::u16string diffuse = findTextureFile(record, 1, false);
+    const bool generates = findTextureFile(record, 2, false).empty() &&
                            std::fabs(static_cast<double>(record.Bump)) > 0.01 && !diffuse.empty() &&
                            staysInTextureFolder(diffuse);
     MaterialRecord sent = record;
@@ -439,7 +414,7 @@ std::vector<PropertyValue> materialProperties(const MaterialRecord& record) {
         CaptureScope scope(capture);
         RendererSession session;
         session.api = &captureApi();
-        sendMaterial(session, sent);
+        sendMaterial(makeSendContext(session, false, nullptr), sent);
     }
     std::vector<PropertyValue> properties = std::move(capture.materialProperties);
     if (generates) {

@@ -3,7 +3,7 @@
 // journal means the same thing in every test tier.
 #pragma once
 
-#include "app/renderer_api.h"
+#include "core/renderer_api.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 // procedurally and written with the program's own PNG writer, so nothing is downloaded.
 #include "scene-writer/sample_scene.h"
 
-#include "materials/png_writer.h"
+#include "image/png_writer.h"
 #include "scene-writer/camera_text.h"
 #include "scene-writer/container_writer.h"
 #include "scene-writer/light_text.h"

@@ -5,7 +5,7 @@
 #include "app/win32/resource.h"
 
 #include "app/command_line.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "app/session.h"
 #include "model/model_exchange.h"
 #include "platform/win32/imaging.h"

@@ -1,7 +1,7 @@
 // Binding of the renderer's operations from OrvexApi.dll, loaded by name at run time.
 #pragma once
 
-#include "app/renderer_api.h"
+#include "core/renderer_api.h"
 
 namespace orvex::win32 {
 

@@ -2,10 +2,9 @@
 #include "app/win32/app_state.h"
 
 #include "app/command_line.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "model/change_tracking.h"
-#include "records/camera.h"
-#include "records/views.h"
+#include "model/record_sync.h"
 
 namespace orvex::win32 {
 

@@ -9,10 +9,10 @@
 // beyond runs, so searching for longer matches costs time for little gain, and bands lose
 // nothing by not seeing each other. Every band is its own IDAT chunk, so the bands are never
 // copied to join them.
-#include "materials/png_writer.h"
+#include "image/png_writer.h"
 
-#include "materials/deflate_writer.h"
-#include "materials/row_pool.h"
+#include "image/deflate_writer.h"
+#include "image/row_pool.h"
 
 #include <zlib.h>
 

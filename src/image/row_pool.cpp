@@ -1,6 +1,6 @@
 // Threads are started per call: the heavy callers run for milliseconds at least, so the
 // start cost is small, and nothing is left running between calls or at process exit.
-#include "materials/row_pool.h"
+#include "image/row_pool.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,8 +1,8 @@
 // Each line opens the log, appends and closes it again, so the host (and a second
 // instance) can read or share the file at any time. Lines end in CR LF on every system.
-#include "app/log.h"
+#include "core/log.h"
 
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 #include "platform/files.h"
 #include "platform/text.h"
 

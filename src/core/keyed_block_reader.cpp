@@ -1,7 +1,7 @@
 // The keyed text block reader and the whole-file text reader that feeds it. Numbers are
 // matched the way the runtime's formatted input reads them, but by hand: the text is UTF-16
 // and the wide scanf of non-Windows systems works on 32-bit units.
-#include "records/keyed_block_reader.h"
+#include "core/keyed_block_reader.h"
 
 #include "platform/files.h"
 

@@ -2,7 +2,7 @@
 // a pass that finds the runs and counts the symbols, Huffman code lengths of at most 15 bits
 // (7 for the code-length code) from the counts, then the header and the symbols. Every code
 // is complete (at least two symbols), as strict decoders require.
-#include "materials/deflate_writer.h"
+#include "image/deflate_writer.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 // a read or write needs it. Small fields are served from a window read ahead in one go, so
 // a block of many small records costs few system calls; large arrays are read straight
 // into their storage, so their bytes are copied once.
-#include "model/container_file.h"
+#include "core/container_file.h"
 
 #include "platform/files.h"
 

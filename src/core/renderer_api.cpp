@@ -1,5 +1,5 @@
 // Checks on a bound renderer table.
-#include "app/renderer_api.h"
+#include "core/renderer_api.h"
 
 namespace orvex {
 

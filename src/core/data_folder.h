@@ -12,6 +12,10 @@ std::u16string getDataFolder();
 // The data folder, a backslash unless it already ends with one, and the name; the bare
 // name when the folder is empty.
 std::u16string dataFilePath(const std::u16string& name);
+// The folders that texture and IES names are relative to: the data folder followed by
+// "\\Textures\\" or "\\IES\\".
+std::u16string textureFolder();
+std::u16string iesFolder();
 // The project's file name without folders and without its last extension.
 std::u16string projectStem(const std::u16string& path);
 // The path up to its last full stop (anywhere in it), then ".orvexa".

@@ -1,6 +1,6 @@
 // The data folder is looked up once and cached for the life of the process; a lookup that
 // finds nothing is not cached, so a folder configured later is still picked up.
-#include "app/data_folder.h"
+#include "core/data_folder.h"
 
 #include "platform/platform.h"
 
@@ -49,6 +49,10 @@ std::u16string dataFilePath(const std::u16string& name) {
     path += name;
     return path;
 }
+
+std::u16string textureFolder() { return getDataFolder() + u"\\Textures\\"; }
+
+std::u16string iesFolder() { return getDataFolder() + u"\\IES\\"; }
 
 std::u16string projectStem(const std::u16string& path) {
     const size_t slash = path.find_last_of(u"\\/");

@@ -3,10 +3,10 @@
 // Every step is 32-bit float in a fixed order so that each build gives the same bytes; this
 // file is built without floating-point contraction and without errno for sqrt, so that the
 // compiler may vectorise the kernel but not change a rounding.
-#include "materials/normal_map.h"
+#include "image/normal_map.h"
 
-#include "materials/png_writer.h"
-#include "materials/row_pool.h"
+#include "image/png_writer.h"
+#include "image/row_pool.h"
 #include "platform/files.h"
 
 #include <atomic>
