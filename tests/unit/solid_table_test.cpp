@@ -88,3 +88,26 @@ TEST(SolidTable, NodeNamesWriteTheIdAsSigned) {
     const SolidNodeName longest(0x80000000u);
     EXPECT_EQ(std::u16string(longest.c_str()), u"Solid_-2147483648"); // terminated
 }
+
+TEST(SolidTable, FullRunSplitsInHalvesAndTheNewIdJoinsItsOwnHalf) {
+    // One full run of even ids 2 .. 2048: the lower half ends at 1024, the upper starts at 1026.
+    for (const uint32_t id : {1u, 1023u, 1025u, 1027u, 2047u}) {
+        SolidTable table;
+        std::map<uint32_t, uint32_t> reference;
+        for (uint32_t k = 1; k <= SolidTable::kRunLength; ++k) {
+            table.record(2 * k, k);
+            reference[2 * k] = k;
+        }
+        ASSERT_EQ(table.runs().size(), 1u);
+        table.runs()[0].derivedText = "lines";
+        table.record(id, 0);
+        reference[id] = 0;
+        expectSameAs(table, reference);
+        const bool lower = id < 1026;
+        ASSERT_EQ(table.runs().size(), 2u) << id;
+        EXPECT_EQ(table.runs()[0].solids().size(), lower ? 513u : 512u) << id;
+        EXPECT_EQ(table.runs()[1].solids().front().id, lower ? 1026u : std::min(id, 1026u)) << id;
+        EXPECT_EQ(table.runs()[0].solids().back().id, lower ? std::max(id, 1024u) : 1024u) << id;
+        for (const SolidRun& run : table.runs()) EXPECT_TRUE(run.derivedText.empty()) << id;
+    }
+}

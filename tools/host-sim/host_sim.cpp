@@ -214,8 +214,11 @@ bool HostSimulator::post(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool HostSimulator::waitUntilProgramIsIdle(DWORD timeoutMs) {
     const HWND window = waitForProgramWindow(timeoutMs);
+    // A program that has ended (its watch tick may end it right after an answer) has done
+    // all it will do.
+    if (!window) return program_.hProcess && !programRunning();
     DWORD_PTR result = 0;
-    return window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0 || !programRunning();
 }
 
 std::optional<ReceivedMessage> HostSimulator::waitForMessage(UINT message, DWORD timeoutMs) {
