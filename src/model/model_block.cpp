@@ -125,6 +125,10 @@ void readMaterials(ModelExchange& ex, const SendContext& context, uint64_t block
 void readLights(ModelExchange& ex, const SendContext& context, uint64_t block) {
     for (uint32_t offset : readTable(ex)) {
         if (!startsInFile(ex.file, block + offset)) continue;
+        // A text cut off by the end of the file (its count included) holds no light either:
+        // read as empty, it would send a light 0 at the origin that the host never wrote.
+        ex.file.seek(block + offset);
+        if (ex.file.remaining() < 4 || uint64_t(ex.file.readU32()) * 2 > ex.file.remaining()) continue;
         ex.file.seek(block + offset);
         std::u16string text;
         readCountedText(ex, text);

@@ -591,4 +591,27 @@ TEST_F(ModelBlockTest, RecordsStartingPastTheEndOfTheFileAreNotInvented) {
     EXPECT_NE(recorder.linesOf("AddIndexedTriangle")[0].find("\"label\":\"B\""), std::string::npos);
 }
 
+TEST_F(ModelBlockTest, LightTextCutOffByTheEndOfTheFileIsNotInvented) {
+    SmallScene scene;
+    const size_t lightTable = scene.block + u32At(scene.bytes, scene.block);
+    const size_t lightRecord = scene.block + u32At(scene.bytes, lightTable + 4);
+    const uint32_t unitsToTheEnd = static_cast<uint32_t>((scene.bytes.size() - lightRecord - 4) / 2);
+    const uint32_t lastTwoBytes = static_cast<uint32_t>(scene.bytes.size() - 2 - scene.block);
+    // The text runs one unit past the end; the record starts two bytes before the end, so
+    // that even its count is cut off.
+    for (auto [slot, value] : {std::pair{lightRecord, unitsToTheEnd + 1}, std::pair{lightTable + 4, lastTwoBytes}}) {
+        SCOPED_TRACE("word at " + std::to_string(slot));
+        write(scene.container);
+        patchFile(modelPath(), slot, value);
+        recorder.clear();
+        exchange.lightTable.clear();
+        loadEntry0();
+        EXPECT_TRUE(exchange.lightTable.empty());
+        EXPECT_EQ(recorder.linesOf("AddLight"), std::vector<std::string>{});
+        // The rest of the block is read as usual.
+        EXPECT_EQ(recorder.linesOf("AddMaterial").size(), 1u);
+        EXPECT_EQ(recorder.linesOf("AddIndexedTriangle").size(), 2u);
+    }
+}
+
 } // namespace
