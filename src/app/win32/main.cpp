@@ -2,6 +2,7 @@
 // synchronisation, then the message loop that runs the host's requests until the host's
 // window or the renderer goes away.
 #include "app/win32/app_state.h"
+#include "app/win32/crash_handler.h"
 #include "app/win32/resource.h"
 
 #include "app/command_line.h"
@@ -152,6 +153,7 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
 } // namespace orvex::win32
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    orvex::win32::installCrashHandler();
     orvex::win32::run(instance, commandLine);
     return 0;
 }
