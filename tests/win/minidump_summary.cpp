@@ -1,5 +1,5 @@
-// A minidump's header and stream directory, the module list, the thread list and the
-// exception stream, read with the documented layouts of <dbghelp.h>.
+// A minidump's header and stream directory, the module list and the exception stream, read
+// with the documented layouts of <dbghelp.h>.
 #include "minidump_summary.h"
 
 #include <windows.h>
@@ -67,20 +67,10 @@ Summary summarize(const std::string& bytes) {
             }
             break;
         }
-        case ThreadListStream: {
-            const auto count = read.at<ULONG32>(rva);
-            for (ULONG32 t = 0; count && t < *count; ++t) {
-                const auto thread = read.at<MINIDUMP_THREAD>(rva + 4 + uint64_t(t) * sizeof(MINIDUMP_THREAD));
-                if (!thread) break;
-                summary.threads.push_back(thread->ThreadId);
-            }
-            break;
-        }
         case ExceptionStream:
             if (const auto exception = read.at<MINIDUMP_EXCEPTION_STREAM>(rva)) {
                 summary.exceptionCode = exception->ExceptionRecord.ExceptionCode;
                 summary.exceptionAddress = exception->ExceptionRecord.ExceptionAddress;
-                summary.exceptionThread = exception->ThreadId;
             }
             break;
         case Memory64ListStream:

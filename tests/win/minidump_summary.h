@@ -1,5 +1,5 @@
 // What a test needs to know of a minidump file: that it is one, where and why the crash
-// happened, which modules were loaded and which threads are in it.
+// happened and which modules were loaded.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +19,7 @@ struct Summary {
     bool signature = false; // starts with "MDMP"
     std::optional<uint32_t> exceptionCode;
     uint64_t exceptionAddress = 0;
-    uint32_t exceptionThread = 0;
     std::vector<Module> modules;
-    std::vector<uint32_t> threads;
     bool fullMemory = false; // has the stream a whole-memory dump writes
 };
 

@@ -21,7 +21,9 @@ namespace orvex::win32 {
 
 namespace {
 
-constexpr DWORD kDumpWaitMs = 60000;
+// Wine's dbghelp has been seen to need ten to thirty seconds for a dump of this program on a
+// busy machine; two minutes leave room for a slow dump and still end one that hangs.
+constexpr DWORD kDumpWaitMs = 120000;
 // Stack the main thread keeps back for handling its own overflow.
 constexpr ULONG kStackGuaranteeBytes = 64 * 1024;
 // What abort() reports, as the C runtime's own fault report does; the process ends with 3.
