@@ -9,8 +9,8 @@
 #include "app/win32/crash_dump_file.h"
 #include "app/win32/crash_log_line.h"
 
-#include "app/data_folder.h"
-#include "app/log.h"
+#include "core/data_folder.h"
+#include "core/log.h"
 
 #include <windows.h>
 
