@@ -44,7 +44,7 @@ std::string nativePath(const std::u16string& path) {
     std::u16string p = path;
     for (auto& c : p)
         if (c == u'\\') c = u'/';
-    return toUtf8(p);
+    return toSystemBytes(p);
 }
 
 std::FILE* openFile(const std::u16string& path, const char* mode) {

@@ -92,6 +92,45 @@ std::u16string fromUtf8(std::string_view text) {
     return out;
 }
 
+std::u16string fromSystemBytes(std::string_view bytes) {
+    std::u16string out;
+    size_t start = 0;
+    // Runs that decode without a replacement are taken as they are; a byte that fromUtf8
+    // would replace is kept as an escaped unit instead.
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        bool valid = len > 0 && i + len <= bytes.size();
+        for (size_t k = 1; valid && k < len; ++k) valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+        if (valid && len > 1) valid = fromUtf8(bytes.substr(i, len)).find(u'\uFFFD') == std::u16string::npos ||
+                                      bytes.substr(i, len) == "\xEF\xBF\xBD";
+        if (valid) {
+            i += len;
+            continue;
+        }
+        out += fromUtf8(bytes.substr(start, i - start));
+        out += static_cast<char16_t>(0xDC00 + b);
+        start = ++i;
+    }
+    out += fromUtf8(bytes.substr(start));
+    return out;
+}
+
+std::string toSystemBytes(std::u16string_view text) {
+    std::string out;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool paired = i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF;
+        if (c < 0xDC80 || c > 0xDCFF || paired) continue;
+        out += toUtf8(text.substr(start, i - start));
+        out += static_cast<char>(c - 0xDC00);
+        start = i + 1;
+    }
+    out += toUtf8(text.substr(start));
+    return out;
+}
+
 std::u16string decimal(int32_t value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(value));

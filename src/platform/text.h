@@ -16,6 +16,11 @@ std::string narrowLatin1(std::u16string_view text);
 // UTF-16 to UTF-8 (unpaired surrogates become U+FFFD).
 std::string toUtf8(std::u16string_view text);
 std::u16string fromUtf8(std::string_view text);
+// File names from the system, which need not be valid UTF-8: valid sequences are decoded,
+// every other byte b becomes the lone unit 0xDC00 + b, so that toSystemBytes gives the same
+// bytes back and such a name can still be opened.
+std::u16string fromSystemBytes(std::string_view bytes);
+std::string toSystemBytes(std::u16string_view text);
 // Signed decimal, as the runtime's "%d" writes it.
 std::u16string decimal(int32_t value);
 

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -73,7 +74,9 @@ std::vector<std::string> lines(const std::vector<Problem>& problems) {
 }
 
 std::string at(uint64_t offset, const std::string& message) {
-    return "_model.alm@" + std::to_string(offset) + ": " + message;
+    char hex[24];
+    std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(offset));
+    return "_model.alm:" + std::to_string(offset) + " (0x" + hex + "): error: " + message;
 }
 
 const ModelBlockInfo& onlyModel(const Inspection& in) {
@@ -223,7 +226,8 @@ TEST(InspectSample, TextReportAndValidationLines) {
                   at(raw.material(1), "texture \"oak_floor.png\" (map type 1) is missing from the texture folder"),
                   at(raw.light(2), "IES profile \"wallwasher.ies\" is missing from the IES folder")}));
     const std::string problems = textReport(in, true);
-    EXPECT_EQ(problems, lines(in.problems)[0] + "\n" + lines(in.problems)[1] + "\n2 problems\n");
+    EXPECT_EQ(problems, sample.data + "/" + lines(in.problems)[0] + "\n" + sample.data + "/" + lines(in.problems)[1] +
+                            "\n2 problems\n");
     const std::string summary = textReport(in, false);
     EXPECT_NE(summary.find("    solid 103 (Solid_103) at " + std::to_string(raw.solid(2)) +
                            ": timestamp 1, 1 part, 18 vertices, 6 triangles, bounds (0, -10, 2.8) .. (8, 0, 5)\n"),
@@ -261,16 +265,19 @@ TEST(InspectDamaged, TruncatedInsideAnArray) {
     {
       "file": "_model.alm",
       "offset": )json" + std::to_string(raw.solidsTable() + 16) + R"json(,
+      "severity": "error",
       "message": "solids table entry 3: offset )json" + std::to_string(raw.solid(3) - kBlock) + R"json( points past the end of the file"
     },
     {
       "file": "_model.alm",
       "offset": )json" + std::to_string(raw.solidsTable() + 20) + R"json(,
+      "severity": "error",
       "message": "solids table entry 4: offset )json" + std::to_string(raw.solid(4) - kBlock) + R"json( points past the end of the file"
     },
     {
       "file": "_model.alm",
       "offset": )json" + std::to_string(positions) + R"json(,
+      "severity": "error",
       "message": "position array count 54 runs past the end of the file"
     }
   ]

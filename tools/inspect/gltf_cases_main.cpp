@@ -8,12 +8,15 @@
 #include "scene-writer/sample_scene.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUT_FOLDER\n", argv[0]);
-        return 2;
+    // The folder is emptied first, so anything that looks like an option is refused.
+    const bool help = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+    if (argc != 2 || help || argv[1][0] == '-') {
+        std::fprintf(help ? stdout : stderr, "usage: %s OUT_FOLDER\n", argv[0]);
+        return help ? 0 : 2;
     }
     namespace fs = std::filesystem;
     const fs::path out(argv[1]);

@@ -1,11 +1,17 @@
 // orvex-inspect: a readable summary, a validation or JSON of a data folder or one of its
 // files, and optionally a binary glTF preview of the scene.
+#include "inspect/file_checks.h"
 #include "inspect/gltf_export.h"
 #include "inspect/inspect.h"
+#include "inspect/options.h"
 #include "inspect/report.h"
 #include "platform/text.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -15,62 +21,71 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: orvex-inspect PATH [--validate] [--json] [--gltf FILE.glb]\n"
-    "  PATH        a data folder, or one of its files: _model.alm, _mod.sm, camera.cam,\n"
-    "              Views.cam, _mod.sync\n"
-    "  --validate  list every problem with its byte offset; exit 1 when there is one\n"
-    "  --json      print the summary (and the problems) as JSON\n"
-    "  --gltf FILE write the scene as binary glTF 2.0 (renderer axes under a Z-up to Y-up root)\n";
+using namespace orvex::inspect;
 
 void print(const std::string& text, std::FILE* stream) { std::fwrite(text.data(), 1, text.size(), stream); }
 
+int fail(const std::string& message) {
+    print("orvex-inspect: " + message + "\n", stderr);
+    return kExitFailure;
+}
+
+// A report that did not reach its reader is a failure, whatever was found.
+int finish(int status) {
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return fail(std::string("standard output: ") + (errno ? std::strerror(errno) : "write error"));
+    return status;
+}
+
 int run(const std::vector<std::u16string>& args) {
-    std::u16string path, gltfPath;
-    bool validate = false, json = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::u16string& a = args[i];
-        if (a == u"--validate") {
-            validate = true;
-        } else if (a == u"--json") {
-            json = true;
-        } else if (a == u"--gltf" && i + 1 < args.size()) {
-            gltfPath = args[++i];
-        } else if (a == u"--help" || a == u"-h") {
-            print(kUsage, stdout);
-            return 0;
-        } else if (path.empty() && !(a.size() > 1 && a[0] == u'-' && a[1] == u'-')) {
-            path = a;
-        } else {
-            print(kUsage, stderr);
-            return 2;
-        }
+    const ParsedCommandLine parsed = parseCommandLine(args);
+    if (!parsed.error.empty()) {
+        fail(parsed.error);
+        print("Try 'orvex-inspect --help' for more information.\n", stderr);
+        return kExitFailure;
     }
-    if (path.empty()) {
-        print(kUsage, stderr);
-        return 2;
+    const Options& o = parsed.options;
+    if (o.help) {
+        print(kUsage, stdout);
+        return finish(kExitClean);
     }
+    if (const std::string error = checkInput(o.path); !error.empty()) return fail(error);
 
-    const orvex::inspect::Inspection inspection = orvex::inspect::inspectPath(path);
-    if (!inspection.anything() && inspection.problems.empty()) {
-        print("orvex-inspect: no data folder files in " + orvex::toUtf8(path) + "\n", stderr);
-        return 2;
-    }
-    print(json ? orvex::inspect::jsonReport(inspection) : orvex::inspect::textReport(inspection, validate),
-          stdout);
+    const Inspection inspection = inspectPath(o.path);
+    if (o.gltf)
+        if (const std::string error = checkOutput(*o.gltf, inspection); !error.empty()) return fail(error);
 
-    if (!gltfPath.empty()) {
-        const orvex::inspect::GltfExport gltf = orvex::inspect::exportGltf(inspection);
+    const bool summary = !o.gltf || o.summary;
+    if (o.json) print(jsonReport(inspection), stdout);
+    else if (o.validate || summary) print(textReport(inspection, o.validate), stdout);
+    else
+        for (const Problem& p : inspection.problems) print(problemLine(p, inspection.dataFolder) + "\n", stderr);
+
+    if (o.gltf) {
+        const GltfExport gltf = exportGltf(inspection);
         for (const std::string& note : gltf.notes) print("orvex-inspect: glTF: " + note + "\n", stderr);
-        if (!orvex::inspect::writeGltf(gltf, gltfPath)) {
-            print("orvex-inspect: cannot write " + orvex::toUtf8(gltfPath) + "\n", stderr);
-            return 2;
-        }
-        print("glTF preview written to " + orvex::toUtf8(gltfPath) + " (" + std::to_string(gltf.glb.size()) +
+        errno = 0;
+        if (!writeGltf(gltf, *o.gltf))
+            return fail(orvex::toUtf8(*o.gltf) + ": " + (errno ? std::strerror(errno) : "write error"));
+        print("glTF preview written to " + orvex::toUtf8(*o.gltf) + " (" + std::to_string(gltf.glb.size()) +
                   " bytes)\n",
               stderr);
     }
-    return validate && !inspection.problems.empty() ? 1 : 0;
+    return finish(inspection.problems.empty() ? kExitClean : kExitProblems);
+}
+
+// Every failure ends with a message and status 2, never an abort.
+int guarded(const std::vector<std::u16string>& args) {
+    try {
+        return run(args);
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory");
+    } catch (const std::exception& e) {
+        return fail(std::string("unexpected failure: ") + e.what());
+    } catch (...) {
+        return fail("unexpected failure");
+    }
 }
 
 } // namespace
@@ -80,12 +95,13 @@ int wmain(int argc, wchar_t** argv) {
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::u16string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i], argv[i] + wcslen(argv[i]));
-    return run(args);
+    return guarded(args);
 }
 #else
 int main(int argc, char** argv) {
     std::vector<std::u16string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(orvex::fromUtf8(argv[i]));
-    return run(args);
+    // Names need not be UTF-8; they are kept byte for byte so that they can still be opened.
+    for (int i = 1; i < argc; ++i) args.push_back(orvex::fromSystemBytes(argv[i]));
+    return guarded(args);
 }
 #endif

@@ -14,10 +14,17 @@
 
 namespace orvex::inspect {
 
+enum class Severity {
+    Error,   // the program reads or sends something other than what the host meant
+    Warning, // the program goes on as if it were not there (an unknown key, a stray line)
+};
+
 struct Problem {
     std::u16string file; // file name within the data folder
-    uint64_t offset = 0; // byte offset in that file
+    uint64_t offset = 0; // byte offset in a binary file
     std::string message;
+    Severity severity = Severity::Error;
+    uint32_t line = 0;   // line number (from 1) in a text file; 0 for binary files
 };
 
 struct Bounds {

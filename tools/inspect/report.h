@@ -15,7 +15,9 @@ std::string jsonReport(const Inspection& inspection);
 
 // The enumerator's name ("Point", "Spot", "Ies", ...; "Unknown(n)" outside the enumeration).
 std::string lightKindName(LightKind kind);
-// "FILE@OFFSET: message"
-std::string problemLine(const Problem& problem);
+// As compilers write diagnostics, so that editors and CI parsers find the place:
+// "FOLDER/FILE:OFFSET (0xHEX): error: message" for binary files and
+// "FOLDER/FILE:LINE: warning: message" for texts; without a folder, the file name alone.
+std::string problemLine(const Problem& problem, const std::u16string& folder = u"");
 
 } // namespace orvex::inspect

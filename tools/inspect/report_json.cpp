@@ -255,7 +255,15 @@ std::string jsonReport(const Inspection& in) {
     }
     j.key("problems").beginArray();
     for (const Problem& p : in.problems)
-        j.beginObject().field("file", p.file).field("offset", p.offset).field("message", p.message).endObject();
+    {
+        j.beginObject().field("file", p.file);
+        if (p.line)
+            j.field("line", p.line);
+        else
+            j.field("offset", p.offset);
+        j.field("severity", std::string(p.severity == Severity::Warning ? "warning" : "error")).field("message", p.message);
+        j.endObject();
+    }
     j.endArray();
     j.endObject();
     return j.text() + "\n";

@@ -5,6 +5,8 @@
 #include "inspect/json_writer.h"
 #include "platform/text.h"
 
+#include <cstdio>
+
 namespace orvex::inspect {
 
 namespace {
@@ -136,8 +138,16 @@ void container(Out& out, const ContainerInfo& c) {
 
 } // namespace
 
-std::string problemLine(const Problem& p) {
-    return toUtf8(p.file) + "@" + std::to_string(p.offset) + ": " + p.message;
+std::string problemLine(const Problem& p, const std::u16string& folder) {
+    std::string path = toUtf8(folder);
+    if (!path.empty() && path != "." && path.back() != '/' && path.back() != '\\')
+        path += folder.find(u'\\') != std::u16string::npos ? '\\' : '/';
+    if (path == ".") path.clear();
+    path += toUtf8(p.file);
+    char hex[24];
+    std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(p.offset));
+    const std::string place = p.line ? std::to_string(p.line) : std::to_string(p.offset) + " (0x" + hex + ")";
+    return path + ":" + place + ": " + (p.severity == Severity::Warning ? "warning" : "error") + ": " + p.message;
 }
 
 std::string textReport(const Inspection& in, bool problemsOnly) {
@@ -164,7 +174,7 @@ std::string textReport(const Inspection& in, bool problemsOnly) {
         }
         if (!in.problems.empty()) out.line(0, "problems:");
     }
-    for (const Problem& p : in.problems) out.line(problemsOnly ? 0 : 1, problemLine(p));
+    for (const Problem& p : in.problems) out.line(problemsOnly ? 0 : 1, problemLine(p, in.dataFolder));
     out.line(0, plural(in.problems.size(), "problem", "problems"));
     return out.text_;
 }
