@@ -8,6 +8,8 @@
 #include "inspect/capture_renderer.h"
 #include "inspect/container_walk.h"
 #include "inspect/data_folder_seam.h"
+#include "inspect/file_checks.h"
+#include "inspect/text_checks.h"
 #include "lights/light_block.h"
 #include "lights/send_light.h"
 #include "materials/material_block.h"
@@ -22,6 +24,9 @@
 #include "records/views.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -252,12 +257,18 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
     out.containers.push_back(std::move(info));
 }
 
+bool readText(Inspection& out, const std::u16string& name, std::u16string& text) {
+    errno = 0;
+    if (readTextFile(dataFilePath(name), text)) return true;
+    out.problems.push_back({name, 0, std::string("the file cannot be read: ") + (errno ? std::strerror(errno) : "error"),
+                            Severity::Error, 1});
+    return false;
+}
+
 void inspectCamera(Inspection& out, const std::u16string& name) {
     std::u16string text;
-    if (!readTextFile(dataFilePath(name), text)) {
-        out.problems.push_back({name, 0, "the file cannot be read"});
-        return;
-    }
+    if (!readText(out, name, text)) return;
+    checkCameraFile(name, text, out.problems);
     CameraFileInfo info;
     info.name = name;
     parseCameraBlock(text, info.camera);
@@ -266,10 +277,8 @@ void inspectCamera(Inspection& out, const std::u16string& name) {
 
 void inspectViews(Inspection& out, const std::u16string& name) {
     std::u16string text;
-    if (!readTextFile(dataFilePath(name), text)) {
-        out.problems.push_back({name, 0, "the file cannot be read"});
-        return;
-    }
+    if (!readText(out, name, text)) return;
+    checkViewsFile(name, text, out.problems);
     ViewsFileInfo info;
     info.name = name;
     parseViewsBlock(text, info.list);
@@ -291,30 +300,35 @@ bool bracketed(std::u16string_view& rest, std::u16string_view lead, std::u16stri
 bool number(const std::u16string& text, int32_t& value) {
     const std::string s = narrow(text);
     char* end = nullptr;
+    if (s.empty() || !(s[0] == '-' || (s[0] >= '0' && s[0] <= '9'))) return false;
+    errno = 0;
     const long long v = std::strtoll(s.c_str(), &end, 10);
-    if (s.empty() || *end != 0) return false;
+    if (*end != 0 || errno || v < INT32_MIN || v > INT32_MAX) return false;
     value = static_cast<int32_t>(v);
     return true;
 }
 
 void inspectSyncState(Inspection& out, const std::u16string& name) {
     std::u16string text;
-    if (!readTextFile(dataFilePath(name), text)) {
-        out.problems.push_back({name, 0, "the file cannot be read"});
-        return;
-    }
+    if (!readText(out, name, text)) return;
     SyncStateInfo info;
     info.name = name;
     KeyedBlockReader reader(text, u"");
     std::u16string_view line;
+    uint32_t lineNumber = 0;
+    const auto notWritten = [&](const std::string& why) {
+        out.problems.push_back({name, 0, why, Severity::Error, lineNumber});
+    };
     while (reader.nextLine(line)) {
-        if (line.empty()) continue;
+        ++lineNumber;
         std::u16string_view rest = line;
         std::u16string a, b, c;
         if (line.substr(0, 16) == u"SourceProject: [" && line.back() == u']') {
+            if (lineNumber != 1) notWritten("the program writes the SourceProject line once, as the first line");
             info.sourceProject.assign(line.substr(16, line.size() - 17));
             continue;
         }
+        if (lineNumber == 1) notWritten("the first line is not the SourceProject line the program writes");
         SyncStateInfo::Solid solid;
         if (bracketed(rest, u"ID3D: [", a) && bracketed(rest, u" TimeStamp: [", b) && rest.empty() &&
             number(a, solid.id) && number(b, solid.timestamp)) {
@@ -334,7 +348,11 @@ void inspectSyncState(Inspection& out, const std::u16string& name) {
             }
         }
         ++info.otherLines;
+        if (lineNumber != 1)
+            notWritten("not a line the program writes (\"ID3D: [id] TimeStamp: [t]\" or "
+                       "\"Material: [name] TimeStamp: [t] MatIndex: [i]\")");
     }
+    if (lineNumber == 0) notWritten("the file is empty: the program writes at least the SourceProject line");
     out.syncState = std::move(info);
 }
 
@@ -473,8 +491,14 @@ Inspection inspectPath(const std::u16string& path) {
     } files[] = {{u"_model.alm", FileRole::ModelContainer}, {u"_mod.sm", FileRole::ChangeContainer},
                  {u"camera.cam", FileRole::Camera},         {u"Views.cam", FileRole::Views},
                  {u"_mod.sync", FileRole::SyncState}};
-    for (const auto& f : files)
-        if (pathExists(dataFilePath(f.name))) inspectFile(out, f.name, f.role);
+    for (const auto& f : files) {
+        // Looked at before it is opened: a pipe under one of these names would block the read.
+        const FileKind kind = fileKind(dataFilePath(f.name));
+        if (kind == FileKind::Regular)
+            inspectFile(out, f.name, f.role);
+        else if (kind != FileKind::Missing)
+            out.problems.push_back({f.name, 0, "not a regular file (a folder, pipe, device or socket): not read"});
+    }
     sortProblems(out.problems);
     return out;
 }
