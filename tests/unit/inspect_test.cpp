@@ -73,10 +73,10 @@ std::vector<std::string> lines(const std::vector<Problem>& problems) {
     return out;
 }
 
-std::string at(uint64_t offset, const std::string& message) {
+std::string at(uint64_t offset, const std::string& message, const std::string& file = "_model.alm") {
     char hex[24];
     std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(offset));
-    return "_model.alm:" + std::to_string(offset) + " (0x" + hex + "): error: " + message;
+    return file + ":" + std::to_string(offset) + " (0x" + hex + "): error: " + message;
 }
 
 const ModelBlockInfo& onlyModel(const Inspection& in) {
@@ -408,7 +408,9 @@ TEST(InspectChanges, ChangeDirectoryListsAndSyncState) {
                    "SourceProject: [C:\\Work\\Riverside House.plan]\r\nID3D: [101] TimeStamp: [1]\r\n"
                    "ID3D: [-5] TimeStamp: [2]\r\nMaterial: [M_a]b] TimeStamp: [1001] MatIndex: [1]\r\nnoise\r\n");
     const Inspection in = sample.inspect();
-    EXPECT_EQ(lines(in.problems), std::vector<std::string>{});
+    EXPECT_EQ(lines(in.problems), std::vector<std::string>{"_mod.sync:5: error: not a line the program writes (\"ID3D: "
+                                                           "[id] TimeStamp: [t]\" or \"Material: [name] TimeStamp: "
+                                                           "[t] MatIndex: [i]\")"});
     ASSERT_EQ(in.containers.size(), 2u);
     const ContainerInfo& changes = in.containers[1];
     EXPECT_EQ(changes.name, u"_mod.sm");
@@ -440,8 +442,8 @@ TEST(InspectChanges, ChangeDirectoryListsAndSyncState) {
     writeFileBytes(sample.data + "/_mod.sm", raw.bytes);
     const Inspection damaged = inspectPath(fromUtf8(sample.data + "/_mod.sm"));
     EXPECT_EQ(lines(damaged.problems),
-              (std::vector<std::string>{"_mod.sm@" + std::to_string(directory + 4) + ": change directory word 0: list offset " +
-                                        std::to_string(raw.bytes.size()) + " points past the end of the file"}));
+              (std::vector<std::string>{at(directory + 4, "change directory word 0: list offset " +
+                                        std::to_string(raw.bytes.size()) + " points past the end of the file", "_mod.sm")}));
     EXPECT_EQ(damaged.containers.size(), 1u);
     EXPECT_FALSE(damaged.camera);
 }
@@ -697,4 +699,51 @@ TEST(InspectGltf, EdgeCases) {
 
     const std::string nothing = glbJson(exported("nothing").glb);
     EXPECT_EQ(nothing.find("\"buffers\""), std::string::npos);
+}
+
+TEST(InspectTexts, LinesThatTheProgramReadsOtherwiseThanMeant) {
+    SampleFolder sample;
+    EXPECT_EQ(lines(sample.inspect().problems), std::vector<std::string>{}); // the host's own texts are clean
+    writeFileBytes(sample.data + "/camera.cam", "Camera_Start\r\nCamera_nType [x]\r\nCamera__fov [nan]\r\n"
+                                                "Camera__from [1 2]\r\nCamera__to [1 2 inf]\r\nCamera__up [0 0 1]\r\n"
+                                                "Camera__fNear [0.1]\r\nCamera_End\r\nCamera__fov [1]\r\n");
+    writeFileBytes(sample.data + "/Views.cam", "Cameras_Start\nCameras_nActCamera [3]\nCameras_Camera_ObjectSTART\n"
+                                               "Camera_Start\nCamera__fov [0.8]\nCamera_End\nCameras_Camera_ObjectEND\n"
+                                               "Cameras_End\n");
+    writeFileBytes(sample.data + "/_mod.sync", "ID3D: [1] TimeStamp: [2]\r\nSourceProject: [p]\r\n"
+                                               "ID3D: [1] TimeStamp: [99999999999]\r\n"
+                                               "Material: [a]b] TimeStamp: [1] MatIndex: [0]\r\n");
+    std::vector<std::string> found;
+    for (const Problem& p : sample.inspect().problems)
+        if (p.file != u"_model.alm") found.push_back(problemLine(p));
+    const std::string notWritten = "error: not a line the program writes (\"ID3D: [id] TimeStamp: [t]\" or "
+                                   "\"Material: [name] TimeStamp: [t] MatIndex: [i]\")";
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "camera.cam:2: error: Camera_nType: \"x\" is not a number: the program keeps the value it had",
+                         "camera.cam:3: error: Camera__fov: \"nan\" is not a finite number",
+                         "camera.cam:4: error: Camera__from: \"1 2\" holds 2 of 3 numbers: the program keeps the "
+                         "value it had",
+                         "camera.cam:5: error: Camera__to: \"1 2 inf\" is not a finite number",
+                         "camera.cam:7: warning: unknown key \"Camera__fNear\" is ignored",
+                         "camera.cam:8: error: no Camera__fNerClipp line: the program sends 0",
+                         "camera.cam:9: warning: line after Camera_End is ignored",
+                         "Views.cam:2: warning: active view 3 is not one of the 1 views: no current camera is sent",
+                         "Views.cam:6: error: view 0: no Camera__from line: the program sends 0",
+                         "Views.cam:6: error: view 0: no Camera__to line: the program sends 0",
+                         "Views.cam:6: error: view 0: no Camera__up line: the program sends 0",
+                         "Views.cam:6: error: view 0: no Camera__fNerClipp line: the program sends 0",
+                         "_mod.sync:1: error: the first line is not the SourceProject line the program writes",
+                         "_mod.sync:2: error: the program writes the SourceProject line once, as the first line",
+                         "_mod.sync:3: " + notWritten}));
+
+    // Random bytes are one problem each, not a line each.
+    std::string noise(4000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
+    writeFileBytes(sample.data + "/camera.cam", noise);
+    writeFileBytes(sample.data + "/Views.cam", noise);
+    found.clear();
+    for (const Problem& p : sample.inspect().problems)
+        if (p.file == u"camera.cam" || p.file == u"Views.cam") found.push_back(problemLine(p));
+    EXPECT_EQ(found, (std::vector<std::string>{"camera.cam:1: error: no Camera_Start line: the program reads nothing from it",
+                                               "Views.cam:1: error: no Cameras_Start line: the program reads no view"}));
 }

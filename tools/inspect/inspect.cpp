@@ -356,14 +356,14 @@ void inspectSyncState(Inspection& out, const std::u16string& name) {
     out.syncState = std::move(info);
 }
 
-// Problems of one file in the order of their offsets; files in the order they were read.
+// Problems of one file in the order of their lines or offsets; files in the order they were read.
 void sortProblems(std::vector<Problem>& problems) {
     std::vector<std::u16string> files;
     for (const Problem& p : problems)
         if (std::find(files.begin(), files.end(), p.file) == files.end()) files.push_back(p.file);
     const auto rank = [&](const Problem& p) { return std::find(files.begin(), files.end(), p.file) - files.begin(); };
     std::stable_sort(problems.begin(), problems.end(), [&](const Problem& a, const Problem& b) {
-        return rank(a) != rank(b) ? rank(a) < rank(b) : a.offset < b.offset;
+        return rank(a) != rank(b) ? rank(a) < rank(b) : a.line != b.line ? a.line < b.line : a.offset < b.offset;
     });
 }
 
