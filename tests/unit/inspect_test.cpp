@@ -192,6 +192,21 @@ TEST(InspectSample, SummaryIsWhatTheProgramReadsAndSends) {
                     "triangles": 6,
                     "indexed": false,)json"),
               std::string::npos);
+    // The host's camera values and, beside them, what the renderer is sent.
+    EXPECT_NE(json.find(R"json("axes": "host",
+    "fieldOfView": 0.9,
+    "eye": [6,-9,1.7],
+    "target": [5,4,1.4],
+    "up": [0,0,1],
+    "nearClip": 0.1,
+    "asSent": {
+      "axes": "renderer",
+      "fieldOfView": 1.1159999,
+      "eye": [-9,-6,1.7],
+      "target": [4,-5,1.4],
+      "up": [0,-0,1]
+    })json"),
+              std::string::npos);
     EXPECT_EQ(json.substr(json.size() - 17), "\"problems\": []\n}\n");
     EXPECT_EQ(in.views->list.views.size(), 3u);
 }
@@ -580,6 +595,7 @@ TEST(InspectJson, ExactForASmallContainer) {
                 "enabled": false,
                 "sent": false,
                 "nodeName": "Light7",
+                "axes": "renderer",
                 "transform": [1,0,0,0,0,1,-0,0,-0,0,1,0,2,-1,3,1],
                 "record": {
                   "From": [2,-1,3],

@@ -2,6 +2,7 @@
 #include "inspect/report.h"
 
 #include "inspect/json_writer.h"
+#include "records/camera.h"
 
 namespace orvex::inspect {
 
@@ -19,14 +20,23 @@ void bounds(JsonWriter& j, const Bounds& b) {
     j.endObject();
 }
 
+// Every object with positions says in which axes they are: "host" as the host wrote them,
+// "renderer" as the program sends them ((x, y, z) becomes (y, -x, z)). A camera carries both.
 void camera(JsonWriter& j, const CameraRecord& c) {
     j.beginObject();
     j.field("name", c.name).field("nameId", c.nameId).field("type", c.type);
+    j.field("axes", "host");
     j.field("fieldOfView", c.fieldOfView);
     j.key("eye").floats(c.eye, 3);
     j.key("target").floats(c.target, 3);
     j.key("up").floats(c.up, 3);
     j.field("nearClip", c.nearClip);
+    const SimpleCamera sent = toSimpleCamera(c);
+    j.key("asSent").beginObject().field("axes", "renderer").field("fieldOfView", sent.fov);
+    j.key("eye").floats(sent.eye, 3);
+    j.key("target").floats(sent.target, 3);
+    j.key("up").floats(sent.up, 3);
+    j.endObject();
     j.endObject();
 }
 
@@ -91,6 +101,8 @@ void light(JsonWriter& j, const LightInfo& l) {
     j.field("offset", l.offset).field("LightSolidID", r.LightSolidID).field("LightName", r.LightName);
     j.field("kind", lightKindName(r.Kind)).field("kindWord", l.kindWord).field("knownKind", l.knownKind);
     j.field("enabled", r.Enabled).field("sent", l.sent).field("nodeName", l.nodeName);
+    // The light parser itself turns From and To into the renderer's axes.
+    j.field("axes", "renderer");
     j.key("transform").floats(l.transform.data(), 16);
     if (!l.iesPath.empty()) j.field("iesPath", l.iesPath);
     j.key("record").beginObject();
