@@ -1,5 +1,5 @@
 // Runs the Khronos glTF validator over each file named on the command line and prints its
-// findings; exit code 1 when any file has an error (or cannot be read).
+// findings; exit code 1 when any file has an error or a warning (or cannot be read).
 'use strict';
 const fs = require('fs');
 const validator = require(process.env.GLTF_VALIDATOR_MODULE);
@@ -27,7 +27,7 @@ async function main(files) {
       if (m.severity > 1) continue; // 0 error, 1 warning, 2 info, 3 hint
       console.log(`  ${m.severity === 0 ? 'error' : 'warning'} ${m.code} at ${m.pointer || '-'}: ${m.message}`);
     }
-    if (i.numErrors > 0) failed++;
+    if (i.numErrors > 0 || i.numWarnings > 0) failed++;
     else passed++;
   }
   console.log(`${passed} passed, ${failed} failed`);

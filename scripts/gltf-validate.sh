@@ -2,7 +2,7 @@
 # Validates binary glTF files with the Khronos glTF validator (the npm package gltf-validator,
 # installed into build/node on first use). Arguments: .glb files, or folders whose .glb files
 # are all checked. Prints each file's errors and warnings; exits non-zero when any file has an
-# error, or when the validator cannot be had.
+# error or a warning, or when the validator cannot be had.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix="$root/build/node"

@@ -4,6 +4,8 @@
 #include "inspect/gltf_export.h"
 #include "inspect/inspect.h"
 #include "inspect/report.h"
+#include "image/normal_map.h"
+#include "image/png_writer.h"
 #include "lights/send_light.h"
 #include "materials/material_block.h"
 #include "platform/text.h"
@@ -186,7 +188,7 @@ TEST(InspectSample, SummaryIsWhatTheProgramReadsAndSends) {
                 "parts": [
                   {
                     "offset": )json" + std::to_string(m.solids[2].parts[0].offset) + R"json(,
-                    "label": "Roof",
+                    "label": "M_Plaster",
                     "positionCount": 54,
                     "vertices": 18,
                     "triangles": 6,
@@ -673,8 +675,35 @@ TEST(InspectGltf, SampleScene) {
     EXPECT_NE(json.find("\"type\":\"spot\",\"spot\":{\"innerConeAngle\":0,\"outerConeAngle\":0.3054326"), std::string::npos);
     EXPECT_NE(json.find("\"min\":[0,-10,2.8],\"max\":[8,0,5]"), std::string::npos);
     EXPECT_NE(json.find("\"alphaMode\":\"BLEND\""), std::string::npos);
-    // Oak, brick and the brick's normal map; a roughness map has no place of its own in glTF.
-    EXPECT_EQ(occurrences(json, "\"mimeType\":\"image/png\""), 3u);
+    // Oak, the oak's generated normal map, brick and the brick's normal map; a roughness map
+    // has no place of its own in glTF.
+    EXPECT_EQ(occurrences(json, "\"mimeType\":\"image/png\""), 4u);
+    // Every part wears the material of its label, with flat normals; the normal-mapped ones
+    // (brick walls, oak slab and shed) carry tangents.
+    EXPECT_EQ(occurrences(json, "\"material\":"), 7u);
+    EXPECT_EQ(occurrences(json, "\"NORMAL\""), 7u);
+    EXPECT_EQ(occurrences(json, "\"TANGENT\""), 4u);
+}
+
+TEST(InspectGltf, GeneratedNormalMapOnDiskIsUsedWhenItMatchesTheTexture) {
+    SampleFolder sample;
+    const std::string texture = sample.data + "/Textures/oak_floor.png";
+    const std::string normal = texture + "_Normal.png";
+    ASSERT_TRUE(CreateNormal(fromUtf8(texture), fromUtf8(normal)));
+    const std::string made = readFileBytes(normal);
+    EXPECT_NE(exportGltf(sample.inspect()).glb.find(made), std::string::npos);
+
+    // One of another size is stale: the map is made afresh in memory and the file is left
+    // as it was.
+    PixelImage tiny{1, 1, {128, 128, 255, 255}};
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(encodePng(tiny, png));
+    const std::string stale(png.begin(), png.end());
+    writeFileBytes(normal, stale);
+    const std::string glb = exportGltf(sample.inspect()).glb;
+    EXPECT_EQ(glb.find(stale), std::string::npos);
+    EXPECT_EQ(occurrences(glbJson(glb), "\"mimeType\":\"image/png\""), 4u);
+    EXPECT_EQ(readFileBytes(normal), stale);
 }
 
 TEST(InspectGltf, EdgeCases) {
@@ -701,7 +730,9 @@ TEST(InspectGltf, EdgeCases) {
     EXPECT_EQ(occurrences(t, "\"material\":"), 5u);  // every part named after a material
     EXPECT_NE(t.find("\"normalTexture\":{\"index\":1,\"scale\":0.7}"), std::string::npos);
     EXPECT_NE(t.find("\"emissiveTexture\":{\"index\":0},\"emissiveFactor\":[1,1,1]"), std::string::npos);
-    EXPECT_EQ(textured.notes.size(), 2u);
+    EXPECT_EQ(textured.notes.size(), 3u);
+    EXPECT_EQ(textured.notes[2], "part label \"No such material\" is no material's MaterialID_Name: drawn in the "
+                                 "default material");
 
     const std::string damaged = glbJson(exported("damaged").glb);
     EXPECT_NE(damaged.find("\"min\":[0,0,0],\"max\":[1,1,0]"), std::string::npos); // not-a-number values made 0

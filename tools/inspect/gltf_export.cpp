@@ -4,6 +4,9 @@
 // valid file.
 #include "inspect/gltf_export.h"
 
+#include "image/normal_map.h"
+#include "image/png_writer.h"
+#include "inspect/file_checks.h"
 #include "inspect/json_writer.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -14,7 +17,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
+#include <set>
 
 namespace orvex::inspect {
 
@@ -129,7 +134,7 @@ struct Accessor {
 struct Primitive {
     size_t position = 0;
     size_t indices = 0;
-    std::optional<size_t> texcoord;
+    std::optional<size_t> normal, tangent, texcoord;
     std::optional<size_t> material;
 };
 
@@ -168,6 +173,11 @@ private:
         return views_.size() - 1;
     }
     std::optional<size_t> texture(const std::u16string& path);
+    std::optional<size_t> generatedNormalMap(const std::u16string& diffuse, const std::u16string& map);
+    size_t addImage(const std::string& bytes, const char* mime) {
+        images_.push_back({addView(bytes.data(), bytes.size(), 0), mime});
+        return images_.size() - 1; // one texture per image, same index
+    }
     void addMaterials(const std::vector<const ModelBlockInfo*>& blocks);
     void addSolid(const SolidInfo& solid);
     void addLight(const LightInfo& light);
@@ -186,6 +196,7 @@ private:
     std::vector<std::string> lights_;  // each a finished JSON object
     std::vector<std::string> cameras_; // each a finished JSON object
     std::vector<std::string> notes_;
+    std::set<std::u16string> unboundLabels_;
 };
 
 std::string text(const std::u16string& s) { return toUtf8(s); }
@@ -218,11 +229,41 @@ std::optional<size_t> Builder::texture(const std::u16string& path) {
         if (!mime) {
             notes_.push_back("texture " + text(path) + " is neither PNG nor JPEG: left out");
         } else {
-            images_.push_back({addView(bytes.data(), bytes.size(), 0), mime});
-            index = images_.size() - 1; // one texture per image, same index
+            index = addImage(bytes, mime);
         }
     }
     textureByPath_[path] = index;
+    return index;
+}
+
+// The normal map the program generates from a diffuse texture. One already on disk is used
+// when it is a decodable image of the texture's size written no earlier than the texture;
+// otherwise it is made in memory with the program's own kernel, and nothing is written.
+std::optional<size_t> Builder::generatedNormalMap(const std::u16string& diffuse, const std::u16string& map) {
+    const auto known = textureByPath_.find(map);
+    if (known != textureByPath_.end()) return known->second;
+    std::optional<size_t> index;
+    PixelImage source, existing;
+    if (diffuse.empty() || !platform().decodeImage(diffuse, source)) {
+        notes_.push_back("normal map of " + text(diffuse) + " cannot be made: the texture cannot be decoded");
+    } else {
+        std::error_code ec1, ec2;
+        const auto mapTime = std::filesystem::last_write_time(fsPath(map), ec1);
+        const auto sourceTime = std::filesystem::last_write_time(fsPath(diffuse), ec2);
+        if (!ec1 && !ec2 && mapTime >= sourceTime && platform().decodeImage(map, existing) &&
+            existing.width == source.width && existing.height == source.height) {
+            index = texture(map);
+        } else {
+            PixelImage normal;
+            computeNormalMap(source, normal);
+            std::vector<uint8_t> png;
+            if (normal.width && encodePng(normal, png))
+                index = addImage(std::string(png.begin(), png.end()), "image/png");
+            else
+                notes_.push_back("normal map of " + text(diffuse) + " cannot be made: left out");
+        }
+    }
+    textureByPath_[map] = index;
     return index;
 }
 
@@ -234,10 +275,12 @@ void Builder::addMaterials(const std::vector<const ModelBlockInfo*>& blocks) {
             if (fresh) materials_.push_back({});
             Material& out = materials_[it->second];
             out = Material{&m, {}};
+            std::u16string diffuse;
             for (const PropertyValue& p : m.properties) {
-                if (p.kind != PropertyValue::Kind::String || p.generated) continue;
-                if (p.name == u"Diffuse Map") out.textures.baseColor = texture(p.text);
-                if (p.name == u"Normal Map One") out.textures.normal = texture(p.text);
+                if (p.kind != PropertyValue::Kind::String) continue;
+                if (p.name == u"Diffuse Map") out.textures.baseColor = texture(diffuse = p.text);
+                if (p.name == u"Normal Map One")
+                    out.textures.normal = p.generated ? generatedNormalMap(diffuse, p.text) : texture(p.text);
                 if (p.name == u"AOMap") out.textures.occlusion = texture(p.text);
                 if (p.name == u"EmissiveMask") out.textures.emissive = texture(p.text);
             }
@@ -245,6 +288,28 @@ void Builder::addMaterials(const std::vector<const ModelBlockInfo*>& blocks) {
 }
 
 bool hasTexture(const TextureRef& t) { return t.baseColor || t.normal || t.occlusion || t.emissive; }
+
+// A triangle's unit normal; a degenerate triangle gets +Z so that the file stays valid.
+Vec3 faceNormal(const float* a, const float* b, const float* c) {
+    Vec3 n = cross(sub({b[0], b[1], b[2]}, {a[0], a[1], a[2]}), sub({c[0], c[1], c[2]}, {a[0], a[1], a[2]}));
+    return normalize(n) ? n : Vec3{0, 0, 1};
+}
+
+// The tangent of the planar projection: the direction in which u grows (along uAxis), made
+// perpendicular to the normal. glTF's bitangent, cross(normal, tangent) * w, must point where
+// v grows, and v falls along vAxis.
+std::array<float, 4> tangent(const Vec3& n, int uAxis, int vAxis) {
+    Vec3 t{0, 0, 0};
+    t[size_t(uAxis)] = 1;
+    const float d = t[0] * n[0] + t[1] * n[1] + t[2] * n[2];
+    for (size_t k = 0; k < 3; ++k) t[k] -= d * n[k];
+    if (!normalize(t)) { // a face seen along u: any direction in its plane will do
+        t = cross(n, std::abs(n[0]) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 1, 0});
+        normalize(t);
+    }
+    const Vec3 b = cross(n, t);
+    return {t[0], t[1], t[2], b[size_t(vAxis)] > 0 ? -1.0f : 1.0f};
+}
 
 void Builder::addSolid(const SolidInfo& solid) {
     Node node;
@@ -254,24 +319,43 @@ void Builder::addSolid(const SolidInfo& solid) {
     mesh.name = node.name;
     for (const PartInfo& part : solid.parts) {
         const uint32_t vertices = part.vertexCount;
-        std::vector<uint32_t> indices;
+        std::vector<uint32_t> kept;
         for (size_t t = 0; t + 2 < part.indices.size(); t += 3) {
             const uint32_t* tri = &part.indices[t];
-            if (tri[0] < vertices && tri[1] < vertices && tri[2] < vertices) indices.insert(indices.end(), tri, tri + 3);
+            if (tri[0] < vertices && tri[1] < vertices && tri[2] < vertices) kept.insert(kept.end(), tri, tri + 3);
         }
-        if (indices.size() != part.indices.size() / 3 * 3)
+        if (kept.size() != part.indices.size() / 3 * 3)
             notes_.push_back(node.name + " part \"" + text(part.label) + "\": triangles with indices beyond its " +
                              std::to_string(vertices) + " vertices left out");
-        if (indices.empty()) continue; // nothing to draw; glTF has no empty primitives
+        if (kept.empty()) continue; // nothing to draw; glTF has no empty primitives
 
-        std::vector<float> positions(part.positions.begin(), part.positions.begin() + size_t(vertices) * 3);
-        for (float& v : positions) v = finiteOr(v, 0);
+        // The host's parts share vertices between faces of different directions (a box has
+        // eight), so each triangle gets its own three vertices and its face normal: flat
+        // shading, as the parts are drawn.
+        std::vector<float> source(part.positions.begin(), part.positions.begin() + size_t(vertices) * 3);
+        for (float& v : source) v = finiteOr(v, 0);
+        std::vector<float> positions, normals;
+        positions.reserve(kept.size() * 3);
+        normals.reserve(kept.size() * 3);
+        for (size_t t = 0; t < kept.size(); t += 3) {
+            const float* corner[3] = {&source[size_t(kept[t]) * 3], &source[size_t(kept[t + 1]) * 3],
+                                      &source[size_t(kept[t + 2]) * 3]};
+            const Vec3 n = faceNormal(corner[0], corner[1], corner[2]);
+            for (const float* c : corner) {
+                positions.insert(positions.end(), c, c + 3);
+                normals.insert(normals.end(), n.begin(), n.end());
+            }
+        }
+        const uint32_t count = static_cast<uint32_t>(kept.size());
+        std::vector<uint32_t> indices(count);
+        for (uint32_t i = 0; i < count; ++i) indices[i] = i;
+
         Accessor pos;
         pos.view = addView(positions.data(), positions.size() * 4, kArrayBuffer);
-        pos.count = vertices;
+        pos.count = count;
         pos.minMax = true;
         for (int k = 0; k < 3; ++k) pos.min[k] = pos.max[k] = positions[size_t(k)];
-        for (uint32_t v = 0; v < vertices; ++v)
+        for (uint32_t v = 0; v < count; ++v)
             for (int k = 0; k < 3; ++k) {
                 pos.min[k] = std::min(pos.min[k], positions[size_t(v) * 3 + k]);
                 pos.max[k] = std::max(pos.max[k], positions[size_t(v) * 3 + k]);
@@ -279,6 +363,11 @@ void Builder::addSolid(const SolidInfo& solid) {
         accessors_.push_back(pos);
         Primitive primitive;
         primitive.position = accessors_.size() - 1;
+        Accessor nor;
+        nor.view = addView(normals.data(), normals.size() * 4, kArrayBuffer);
+        nor.count = count;
+        accessors_.push_back(nor);
+        primitive.normal = accessors_.size() - 1;
 
         Accessor idx;
         idx.view = addView(indices.data(), indices.size() * 4, kElementArrayBuffer);
@@ -288,26 +377,46 @@ void Builder::addSolid(const SolidInfo& solid) {
         accessors_.push_back(idx);
         primitive.indices = accessors_.size() - 1;
 
-        // A part whose label names a material is drawn with it. The host sends no texture
-        // coordinates, so a textured material gets a planar projection onto the part's two
-        // longest extents, one repeat per unit.
+        // The binding rule: a part whose label is a material's MaterialID_Name is drawn with
+        // it. The host sends no texture coordinates, so a textured material gets a planar
+        // projection onto the part's two longest extents, one repeat per unit.
         const auto bound = materialByName_.find(part.label);
-        if (bound != materialByName_.end()) {
+        if (bound == materialByName_.end()) {
+            if (unboundLabels_.insert(part.label).second)
+                notes_.push_back("part label \"" + text(part.label) +
+                                 "\" is no material's MaterialID_Name: drawn in the default material");
+        } else {
             primitive.material = bound->second;
-            if (hasTexture(materials_[bound->second].textures)) {
+            const TextureRef& textures = materials_[bound->second].textures;
+            if (hasTexture(textures)) {
                 int axes[3] = {0, 1, 2};
                 std::sort(axes, axes + 3, [&](int a, int b) { return pos.max[a] - pos.min[a] > pos.max[b] - pos.min[b]; });
-                std::vector<float> uv(size_t(vertices) * 2);
-                for (uint32_t v = 0; v < vertices; ++v) {
+                std::vector<float> uv(size_t(count) * 2);
+                for (uint32_t v = 0; v < count; ++v) {
                     uv[size_t(v) * 2] = positions[size_t(v) * 3 + axes[0]] - pos.min[axes[0]];
                     uv[size_t(v) * 2 + 1] = pos.max[axes[1]] - positions[size_t(v) * 3 + axes[1]];
                 }
                 Accessor tc;
                 tc.view = addView(uv.data(), uv.size() * 4, kArrayBuffer);
-                tc.count = vertices;
+                tc.count = count;
                 tc.type = "VEC2";
                 accessors_.push_back(tc);
                 primitive.texcoord = accessors_.size() - 1;
+                if (textures.normal) {
+                    std::vector<float> tangents;
+                    tangents.reserve(size_t(count) * 4);
+                    for (uint32_t v = 0; v < count; ++v) {
+                        const Vec3 n{normals[size_t(v) * 3], normals[size_t(v) * 3 + 1], normals[size_t(v) * 3 + 2]};
+                        const auto t = tangent(n, axes[0], axes[1]);
+                        tangents.insert(tangents.end(), t.begin(), t.end());
+                    }
+                    Accessor tan;
+                    tan.view = addView(tangents.data(), tangents.size() * 4, kArrayBuffer);
+                    tan.count = count;
+                    tan.type = "VEC4";
+                    accessors_.push_back(tan);
+                    primitive.tangent = accessors_.size() - 1;
+                }
             }
         }
         mesh.primitives.push_back(primitive);
@@ -425,6 +534,8 @@ std::string Builder::json() const {
             j.beginObject().field("name", m.name).key("primitives").beginArray();
             for (const Primitive& p : m.primitives) {
                 j.beginObject().key("attributes").beginObject().field("POSITION", uint64_t(p.position));
+                if (p.normal) j.field("NORMAL", uint64_t(*p.normal));
+                if (p.tangent) j.field("TANGENT", uint64_t(*p.tangent));
                 if (p.texcoord) j.field("TEXCOORD_0", uint64_t(*p.texcoord));
                 j.endObject().field("indices", uint64_t(p.indices));
                 if (p.material) j.field("material", uint64_t(*p.material));

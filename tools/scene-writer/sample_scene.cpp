@@ -53,7 +53,7 @@ PartContent box(const std::u16string& label, float x0, float y0, float z0, float
 PartContent roof(float width, float depth, float eaves, float ridge) {
     const float w = width, d = depth, e = eaves, r = ridge, m = width / 2;
     PartContent p;
-    p.label = u"Roof";
+    p.label = u"M_Plaster";
     p.positions = toRendererAxes({0, 0, e, w, 0, e, m, 0, r,       // front gable
                    0, d, e, m, d, r, w, d, e,       // back gable
                    0, 0, e, m, 0, r, m, d, r,       // left slope
@@ -163,13 +163,15 @@ ViewList views() {
 
 std::vector<SolidContent> house(bool edited) {
     SolidContent walls{101, 1, u"Walls", u"", {}, 0};
-    walls.parts = {box(u"South wall", 0, 0, 0, 10, 0.3f, 2.8f), box(u"North wall", 0, 7.7f, 0, 10, 8, 2.8f),
-                   box(u"West wall", 0, 0.3f, 0, 0.3f, 7.7f, 2.8f),
-                   box(u"East wall", 9.7f, 0.3f, 0, 10, 7.7f, edited ? 3.2f : 2.8f)};
+    // The host labels each part with the material it wears (its MaterialID_Name): brick
+    // facing the street and the garden, plaster on the two gable walls.
+    walls.parts = {box(u"M_Brick", 0, 0, 0, 10, 0.3f, 2.8f), box(u"M_Brick", 0, 7.7f, 0, 10, 8, 2.8f),
+                   box(u"M_Plaster", 0, 0.3f, 0, 0.3f, 7.7f, 2.8f),
+                   box(u"M_Plaster", 9.7f, 0.3f, 0, 10, 7.7f, edited ? 3.2f : 2.8f)};
     if (edited) walls.timestamp = 2;
-    SolidContent floor{102, 1, u"Floor slab", u"", {box(u"Slab", 0, 0, -0.2f, 10, 8, 0)}, 0};
+    SolidContent floor{102, 1, u"Floor slab", u"", {box(u"M_Oak", 0, 0, -0.2f, 10, 8, 0)}, 0};
     SolidContent roofSolid{103, 1, u"Roof", u"", {roof(10, 8, 2.8f, 5)}, 0};
-    SolidContent shed{104, 1, u"Garden shed", u"", {box(u"Shed", 12, -4, 0, 14, -2, 2.2f)}, 0};
+    SolidContent shed{104, 1, u"Garden shed", u"", {box(u"M_Oak", 12, -4, 0, 14, -2, 2.2f)}, 0};
     SolidContent marker{105, 1, u"Survey point (no geometry)", u"", {}, 0};
     std::vector<SolidContent> all = {walls, floor, roofSolid, shed, marker};
     if (edited) all = {walls};
@@ -295,7 +297,7 @@ bool writeSampleScene(const std::string& dataFolder, const std::string& stepsFol
     pavilion.materials.emplace();
     pavilion.materials->push_back({materialBlockText(materials(false)[1]), std::nullopt});
     pavilion.lights = std::vector<std::u16string>{lights(false)[0]};
-    SolidContent deck{201, 1, u"Deck", u"", {box(u"Deck", 0, 0, 0, 4, 4, 0.2f), roof(4, 4, 2.5f, 3.5f)}, 0};
+    SolidContent deck{201, 1, u"Deck", u"", {box(u"M_Oak", 0, 0, 0, 4, 4, 0.2f), roof(4, 4, 2.5f, 3.5f)}, 0};
     pavilion.solids = std::vector<SolidContent>{deck};
     ok = ok && ContainerWriter()
                    .addChangeDirectory(kOtherProject, {})
