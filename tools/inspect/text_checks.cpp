@@ -7,6 +7,7 @@
 #include "platform/text.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
