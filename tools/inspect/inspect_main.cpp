@@ -7,6 +7,8 @@
 #include "inspect/report.h"
 #include "platform/text.h"
 
+#include "orvex_version.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -48,6 +50,10 @@ int run(const std::vector<std::u16string>& args) {
     const Options& o = parsed.options;
     if (o.help) {
         print(kUsage, stdout);
+        return finish(kExitClean);
+    }
+    if (o.version) {
+        print("orvex-inspect " ORVEX_VERSION_TEXT " (commit " ORVEX_COMMIT ")\n", stdout);
         return finish(kExitClean);
     }
     if (const std::string error = checkInput(o.path); !error.empty()) return fail(error);

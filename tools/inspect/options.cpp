@@ -16,6 +16,7 @@ const char* const kUsage =
     "  --gltf FILE    write the scene as binary glTF 2.0 (renderer axes under a Z-up to Y-up\n"
     "                 root); nothing else goes to standard output unless asked for\n"
     "  --summary      print the readable summary as well when writing --gltf\n"
+    "  --version      print the version and the commit it was built from\n"
     "  -h, --help     print this help\n"
     "exit status:\n"
     "  0  nothing wrong\n"
@@ -37,6 +38,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--gltf", true, [](Options& o, std::u16string&& v) { o.gltf = std::move(v); }},
     {u"--help", false, [](Options& o, std::u16string&&) { o.help = true; }},
     {u"-h", false, [](Options& o, std::u16string&&) { o.help = true; }},
+    {u"--version", false, [](Options& o, std::u16string&&) { o.version = true; }},
 };
 
 std::string quoted(std::u16string_view text) { return "'" + toUtf8(text) + "'"; }
@@ -87,7 +89,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
             if (out.error.empty()) spec->apply(o, std::move(value));
         }
     }
-    if (out.error.empty() && !havePath && !o.help) out.error = "no path given";
+    if (out.error.empty() && !havePath && !o.help && !o.version) out.error = "no path given";
     return out;
 }
 

@@ -21,6 +21,7 @@ struct Options {
     bool json = false;
     bool summary = false; // the readable summary even when a preview is written
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedCommandLine {
