@@ -1,4 +1,5 @@
-# What a release needs from every build: the version stamp that the programs carry.
+# What a release needs from every build: the version stamp that the programs carry, and, for
+# the Windows programs, output that depends on nothing but the sources and the toolchain.
 
 if(NOT PROJECT_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
   message(FATAL_ERROR "VERSION must hold MAJOR.MINOR.PATCH, not \"${PROJECT_VERSION}\"")
@@ -32,3 +33,10 @@ function(orvex_version_resource target rc_file)
     ${ORVEX_VERSION_HEADER} ${CMAKE_SOURCE_DIR}/cmake/version-info.rc)
 endfunction()
 
+if(WIN32 AND NOT MSVC)
+  # No build folder in the programs: file names in messages and debug information are taken
+  # relative to the source tree (the build tree, often inside it, is matched first). No link
+  # time in the PE headers.
+  add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
