@@ -45,7 +45,8 @@ protected:
         ASSERT_EQ(FindWindowW(kProgramWindowClass, nullptr), nullptr) << "an OrvexExchange.exe is still running";
         appData_ = scratch_ / L"appdata";
         dataFolder_ = dataFolderFor(appData_);
-        options_.program = windowsPath(fromUtf8(ORVEX_BIN_DIR)) + L"\\OrvexExchange.exe";
+        options_.program = ownFolder() + L"\\OrvexExchange.exe";
+        options_.rendererFolder = standinFolder();
         options_.appData = appData_;
         options_.journal = scratch_ / L"journal.jsonl";
         ASSERT_TRUE(host_.openHostWindow());
@@ -170,6 +171,9 @@ TEST_F(EndToEnd, MissingRendererLibraryGivesTheMissingRendererBox) {
     ASSERT_TRUE(makeFolders(alone));
     ASSERT_TRUE(CopyFileW(options_.program.c_str(), (alone + L"\\OrvexExchange.exe").c_str(), FALSE));
     options_.program = alone + L"\\OrvexExchange.exe";
+    // Nor on its search path: no stand-in, and no PATH, where an installed renderer could lie.
+    options_.rendererFolder.clear();
+    options_.variables = {{L"PATH", L""}};
     start();
     expectBox(kMissingRendererCaption, kMissingRendererText);
     expectCleanExit();
@@ -184,7 +188,7 @@ TEST_F(EndToEnd, RendererLibraryWithoutOneOperationIsNeverCalled) {
     writeEmptyModel();
     const std::wstring folder = scratch_ / L"partial";
     ASSERT_TRUE(makeFolders(folder));
-    auto library = readFile(windowsPath(fromUtf8(ORVEX_BIN_DIR)) + L"\\OrvexApi.dll");
+    auto library = readFile(standinFolder() + L"\\OrvexApi.dll");
     ASSERT_TRUE(library.has_value());
     const std::string name("ORVEXAPI_SendSimpleSceneViews\0", 30);
     size_t renamed = 0;

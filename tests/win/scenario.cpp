@@ -131,7 +131,8 @@ void ScenarioTest::SetUp() {
     ASSERT_EQ(FindWindowW(kProgramWindowClass, nullptr), nullptr) << "an OrvexExchange.exe is still running";
     appData_ = scratch_ / L"appdata";
     dataFolder_ = dataFolderFor(appData_);
-    options_.program = windowsPath(fromUtf8(ORVEX_BIN_DIR)) + L"\\OrvexExchange.exe";
+    options_.program = ownFolder() + L"\\OrvexExchange.exe";
+    options_.rendererFolder = standinFolder();
     options_.appData = appData_;
     options_.journal = scratch_ / L"journal.jsonl";
     ASSERT_TRUE(makeFolders(dataFolder_));

@@ -72,7 +72,7 @@ class FaultScenario : public ScenarioTest {
 protected:
     void TearDown() override {
         // Whatever happened, nothing lands beside the program (where bare file names would go).
-        for (const std::string& name : filesUnder(windowsPath(fromUtf8(ORVEX_BIN_DIR)))) {
+        for (const std::string& name : filesUnder(ownFolder())) {
             const std::string type = name.substr(name.find_last_of('.') + 1);
             EXPECT_TRUE(type == "exe" || type == "dll") << name << " beside the program";
         }

@@ -32,6 +32,11 @@ std::vector<wchar_t> environmentBlock(const ProgramOptions& options) {
     std::vector<std::pair<std::wstring, std::wstring>> overrides = options.variables;
     if (!options.appData.empty()) overrides.emplace_back(L"APPDATA", options.appData);
     if (!options.journal.empty()) overrides.emplace_back(L"ORVEX_JOURNAL", options.journal);
+    if (!options.rendererFolder.empty()) {
+        std::wstring path(32767, L'\0'); // the longest value a variable can have
+        path.resize(GetEnvironmentVariableW(L"PATH", path.data(), DWORD(path.size())));
+        overrides.emplace_back(L"PATH", windowsPath(options.rendererFolder) + (path.empty() ? L"" : L";" + path));
+    }
 
     auto replaced = [&](const std::wstring& name) {
         for (const wchar_t* v : kStandinVariables)
@@ -312,6 +317,14 @@ bool HostSimulator::pumpUntil(DWORD timeoutMs, bool (*done)(HostSimulator&, void
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
     }
 }
+
+std::wstring ownFolder() {
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), DWORD(path.size())));
+    return folderOf(path);
+}
+
+std::wstring standinFolder() { return folderOf(ownFolder()) + L"\\renderer-standin"; }
 
 std::wstring windowsPath(const std::wstring& path) {
     if (path.empty() || path[0] != L'/') return path;

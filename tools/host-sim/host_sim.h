@@ -22,6 +22,9 @@ constexpr DWORD kDefaultTimeoutMs = 10000;
 // How a program instance is started.
 struct ProgramOptions {
     std::wstring program;     // path of OrvexExchange.exe
+    // Put in front of the program's PATH, where it finds OrvexApi.dll when none lies beside
+    // it (the stand-in's folder); empty: PATH as inherited.
+    std::wstring rendererFolder;
     std::wstring appData;     // APPDATA for the program; empty: inherited unchanged
     std::wstring journal;     // ORVEX_JOURNAL for the stand-in renderer; empty: no journal
     // Further variables, e.g. ORVEX_FAIL_START; they replace inherited ones of the same name.
@@ -105,6 +108,13 @@ private:
     std::vector<ReceivedMessage> received_;
     size_t taken_ = 0; // received_ before this index have been returned by waitForMessage
 };
+
+// The folder of the running program.
+std::wstring ownFolder();
+// Where a build and the test pack keep the stand-in renderer: the folder "renderer-standin"
+// beside the folder of the running program (which also holds OrvexExchange.exe). Never in
+// the program's own folder, where it would take the place of the real renderer.
+std::wstring standinFolder();
 
 // "/a/b" (a path on the Linux side of Wine) becomes "Z:\a\b"; other paths are kept.
 std::wstring windowsPath(const std::wstring& path);

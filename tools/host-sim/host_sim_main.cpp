@@ -3,9 +3,11 @@
 //
 //   host-sim.exe [--program EXE] [--appdata DIR] [--journal FILE] [--env NAME=VALUE]... STEP...
 //
-// EXE defaults to OrvexExchange.exe beside host-sim.exe; DIR becomes the program's APPDATA,
-// so its data folder is DIR\Quorvel\Planomat2027_OrvexPlugin\Data; FILE receives the
-// stand-in renderer's journal (default: journal.jsonl in DIR). Paths may be Linux paths.
+// EXE defaults to OrvexExchange.exe beside host-sim.exe; the stand-in renderer is taken from
+// the folder "renderer-standin" beside host-sim.exe's folder, as a build and the test pack lay
+// them out. DIR becomes the program's APPDATA, so its data folder is
+// DIR\Quorvel\Planomat2027_OrvexPlugin\Data; FILE receives the stand-in renderer's journal
+// (default: journal.jsonl in DIR). Paths may be Linux paths.
 // The host window exists from the start. Steps, run in order:
 //   data                    make the data folder
 //   copy:FROM=NAME          copy a file into the data folder as NAME
@@ -28,7 +30,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -47,14 +48,6 @@ struct Settings {
 void say(const std::string& text) {
     std::fputs(text.c_str(), stdout);
     std::fflush(stdout);
-}
-
-std::wstring ownFolder() {
-    wchar_t path[MAX_PATH * 4] = {};
-    GetModuleFileNameW(nullptr, path, DWORD(std::size(path)));
-    std::wstring s = path;
-    const size_t slash = s.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : s.substr(0, slash);
 }
 
 bool parseArguments(int argc, wchar_t** argv, Settings& settings) {
@@ -84,6 +77,7 @@ bool parseArguments(int argc, wchar_t** argv, Settings& settings) {
         }
     }
     if (settings.options.program.empty()) settings.options.program = ownFolder() + L"\\OrvexExchange.exe";
+    settings.options.rendererFolder = standinFolder();
     settings.options.program = windowsPath(settings.options.program);
     settings.options.appData = windowsPath(settings.options.appData);
     if (settings.options.journal.empty() && !settings.options.appData.empty())

@@ -125,12 +125,8 @@ int wmain(int argc, wchar_t** argv) {
         std::puts("usage: soak.exe [--rounds N] [--solids N] [--program EXE] --appdata DIR");
         return 2;
     }
-    if (options.program.empty()) {
-        wchar_t self[MAX_PATH * 4] = {};
-        GetModuleFileNameW(nullptr, self, DWORD(std::size(self)));
-        std::wstring folder = self;
-        options.program = folder.substr(0, folder.find_last_of(L"\\/")) + L"\\OrvexExchange.exe";
-    }
+    if (options.program.empty()) options.program = ownFolder() + L"\\OrvexExchange.exe";
+    options.rendererFolder = standinFolder();
     const std::wstring data = dataFolderFor(options.appData);
     if (!makeFolders(data) || !writeFile(data + L"\\_model.alm", modelBytes(solids))) {
         std::puts("cannot write the scene");
