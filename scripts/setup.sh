@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth
   clang libclang-rt-14-dev
+  zip unzip osslsigncode openssl
 )
 
 missing=()
