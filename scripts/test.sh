@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test tier from a clean or existing build: native unit tests, the same tests with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows tier (platform and
-# end-to-end scenarios) through Wine under Xvfb. Ends with the test runners' summaries.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows tier (platform and end-to-end
+# scenarios) through Wine under Xvfb, and the release checks on the Windows tier's build
+# (scripts/release-check.sh). Ends with the test runners' summaries.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -34,6 +35,7 @@ run_tier "native unit tests" native
 run_tier "sanitized unit tests" sanitized
 if [[ -x "$root/scripts/fuzz.sh" ]]; then run_tier "fuzz (short)" "$root/scripts/fuzz.sh" --short; fi
 run_tier "windows tier under wine" windows
+run_tier "release checks" xvfb-run -a "$root/scripts/release-check.sh"
 
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
