@@ -4,16 +4,19 @@
 # non-zero when any fails.
 #   contents      scripts/release.sh into a scratch folder: the exact file list of both zips in
 #                 name order, SHA256SUMS, the test pack's OrvexExchange.exe the same as the
-#                 release's, and the version block read back from both programs (windres) and
-#                 from orvex-inspect --version under Wine
+#                 release's, no time stamp and no path of this tree in the programs, and the
+#                 version block read back from both (windres) and from orvex-inspect --version
+#                 under Wine
 #   signature     a throwaway certificate made here (openssl), a release signed with it, and
 #                 osslsigncode verify on both programs
 #   test pack     unzipped into a fresh folder outside the tree whose path holds a blank and a
 #                 non-ASCII letter: run-tests.cmd under Wine ends "N passed, 0 failed", N being
 #                 the Windows tier's count, with exit code 0; run-demo.cmd plays its session
-#   reproducible  the last commit cloned twice, at different paths, and built one after the
-#                 other with another time zone and umask: byte-identical programs and zip (and
-#                 the same as this tree's release when the tree holds no changes)
+#   reproducible  the last commit built in two trees at different paths (this one, when it holds
+#                 no changes, and a clone; else two clones), one after the other with another
+#                 time zone and umask: byte-identical programs (stripped or not) and zip
+#
+#   scripts/release-check.sh [contents] [signature] [test_pack] [reproducible]   (default: all)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,13 +30,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 
-check() { # NAME COMMAND...: runs a check, says how it went
-  local name=$1; shift
+check() { # TITLE COMMAND...: runs a check, says how it went
+  local title=$1; shift
   local began=$SECONDS
   if "$@" >"$work/check.log" 2>&1; then
-    echo "ok   $name ($((SECONDS - began)) s)"
+    echo "ok   $title ($((SECONDS - began)) s)"
   else
-    echo "FAIL $name ($((SECONDS - began)) s)"
+    echo "FAIL $title ($((SECONDS - began)) s)"
     sed 's/^/     /' "$work/check.log"
     failures=$((failures + 1))
   fi
@@ -88,7 +91,8 @@ contents() {
   cmp "$work/release/OrvexExchange.exe" "$work/pack/bin/OrvexExchange.exe" || return 1
   for program in "$work/release/OrvexExchange.exe" "$work/release/orvex-inspect.exe"; do
     # No link time in the PE header, no folder of this tree inside.
-    x86_64-w64-mingw32-objdump -p "$program" | grep -q '^Time/Date.*1970$' || { echo "$program has a time stamp"; return 1; }
+    grep -q '^Time/Date.*1970$' <<<"$(x86_64-w64-mingw32-objdump -p "$program")" ||
+      { echo "$program has a time stamp"; return 1; }
     ! grep -q -F "$root" "$program" || { echo "$program holds the path $root"; return 1; }
   done
   version_block "$work/release/OrvexExchange.exe" OrvexExchange.exe &&
@@ -129,25 +133,34 @@ test_pack() {
   grep -q '^ok   exit' <<<"$output" || { echo "$output"; return 1; }
 }
 
-# Clones the last commit into a folder and makes its release there.
-release_in_clone() { # FOLDER TZ UMASK
-  git init -q "$1" && git -C "$1" fetch -q "$root" HEAD && git -C "$1" checkout -q FETCH_HEAD || return 1
-  (cd "$1" && umask "$3" && TZ=$2 scripts/release.sh --programs-only --dist "$1/dist")
+# Clones the last commit into a folder.
+clone_commit() { # FOLDER
+  git init -q "$1" && git -C "$1" fetch -q "$root" HEAD && git -C "$1" checkout -q FETCH_HEAD
 }
 
+# The release made in two trees at different paths, one after the other, with different time
+# zones and umasks. This tree is one of them when it holds the last commit unchanged (as in CI);
+# otherwise a first clone takes its place.
 reproducible() {
-  local one=$work/one/OrvexExchange two=$work/elsewhere/second/clone file
-  release_in_clone "$one" UTC 022 && release_in_clone "$two" Pacific/Auckland 002 || return 1
-  for file in build/mingw/bin/OrvexExchange.exe build/mingw/tools/inspect/orvex-inspect.exe dist/$name.zip; do
-    cmp "$one/$file" "$two/$file" || return 1
-  done
-  if [[ $commit != *-modified ]]; then
-    cmp "$one/dist/$name.zip" "$work/dist/$name.zip" || return 1
+  local first=$root first_dist=$work/here second=$work/elsewhere/second/clone file
+  if [[ $commit == *-modified ]]; then
+    first=$work/one/OrvexExchange first_dist=$first/dist
+    clone_commit "$first" || return 1
   fi
+  (cd "$first" && umask 022 && TZ=UTC scripts/release.sh --programs-only --dist "$first_dist") || return 1
+  clone_commit "$second" || return 1
+  (cd "$second" && umask 002 && TZ=Pacific/Auckland scripts/release.sh --programs-only --dist "$second/dist") || return 1
+  for file in build/mingw/bin/OrvexExchange.exe build/mingw/tools/inspect/orvex-inspect.exe; do
+    cmp "$first/$file" "$second/$file" || return 1
+  done
+  cmp "$first_dist/$name.zip" "$second/dist/$name.zip"
 }
 
-check "contents of both zips and the version blocks" contents
-check "signed with a throwaway certificate, verified" signature
-check "test pack unzipped outside the tree, run under Wine" test_pack
-check "reproducible: two clones give the same bytes" reproducible
+# Any names given choose among the checks; test_pack needs contents.
+wanted() { ((${#checks[@]} == 0)) || [[ " ${checks[*]} " == *" $1 "* ]]; }
+checks=("$@")
+wanted contents && check "contents of both zips and the version blocks" contents
+wanted signature && check "signed with a throwaway certificate, verified" signature
+wanted test_pack && check "test pack unzipped outside the tree, run under Wine" test_pack
+wanted reproducible && check "reproducible: two clones give the same bytes" reproducible
 ((failures == 0))
