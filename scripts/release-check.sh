@@ -162,5 +162,5 @@ checks=("$@")
 wanted contents && check "contents of both zips and the version blocks" contents
 wanted signature && check "signed with a throwaway certificate, verified" signature
 wanted test_pack && check "test pack unzipped outside the tree, run under Wine" test_pack
-wanted reproducible && check "reproducible: two clones give the same bytes" reproducible
+wanted reproducible && check "reproducible: two trees at different paths give the same bytes" reproducible
 ((failures == 0))
