@@ -148,6 +148,9 @@ if ((!programs_only)); then
 fi
 
 echo "programs: $signing"
+if [[ -n $(git status --porcelain --untracked-files=no) ]]; then
+  echo "NOTE: the tree holds uncommitted changes, so the programs name their commit as $(git rev-parse HEAD)-modified"
+fi
 for zip in "${made[@]}"; do
   echo "$zip ($(stat -c %s "$zip") bytes, sha256 $(sha256sum "$zip" | cut -d' ' -f1))"
 done
