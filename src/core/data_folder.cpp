@@ -43,16 +43,18 @@ std::u16string getDataFolder() {
     return folder;
 }
 
-std::u16string dataFilePath(const std::u16string& name) {
-    std::u16string path = getDataFolder();
+std::u16string dataFilePath(const std::u16string& folder, const std::u16string& name) {
+    std::u16string path = folder;
     if (!path.empty() && path.back() != u'\\') path += u'\\';
     path += name;
     return path;
 }
 
-std::u16string textureFolder() { return getDataFolder() + u"\\Textures\\"; }
+std::u16string dataFilePath(const std::u16string& name) { return dataFilePath(getDataFolder(), name); }
 
-std::u16string iesFolder() { return getDataFolder() + u"\\IES\\"; }
+std::u16string textureFolder(const std::u16string& dataFolder) { return dataFolder + u"\\Textures\\"; }
+
+std::u16string iesFolder(const std::u16string& dataFolder) { return dataFolder + u"\\IES\\"; }
 
 std::u16string projectStem(const std::u16string& path) {
     const size_t slash = path.find_last_of(u"\\/");

@@ -22,7 +22,9 @@ constexpr std::u16string_view kObjectStartSuffix = u"_ObjectSTART";
 constexpr std::u16string_view kObjectEndSuffix = u"_ObjectEND";
 
 std::u16string_view separatorText(Separator sep) {
-    return sep == Separator::Bracket ? std::u16string_view(u" [") : std::u16string_view(u" ");
+    if (sep == Separator::Bracket) return u" [";
+    if (sep == Separator::Blank) return u" ";
+    return kObjectStartSuffix;
 }
 
 // The white space of the runtime's "C" locale.
@@ -198,11 +200,6 @@ std::u16string KeyedBlockReader::readText(std::u16string_view line, std::u16stri
     std::u16string_view value = line.substr(testPrefix);
     if (!value.empty() && value.back() == u']') value.remove_suffix(1);
     return std::u16string(value);
-}
-
-bool KeyedBlockReader::isObjectStart(std::u16string_view line,
-                                     std::u16string_view objectName) const {
-    return beginsWith(line, prefix_, objectName, kObjectStartSuffix);
 }
 
 std::optional<std::u16string> KeyedBlockReader::collectObject(std::u16string_view objectName) {

@@ -12,8 +12,9 @@ namespace orvex {
 
 // The separator that belongs to a key's test prefix.
 enum class Separator {
-    Bracket, // " ["
-    Blank,   // " "
+    Bracket,     // " ["
+    Blank,       // " "
+    ObjectStart, // "_ObjectSTART": the key names a nested object
 };
 
 class KeyedBlockReader {
@@ -47,12 +48,11 @@ public:
     // the last character.
     std::u16string readText(std::u16string_view line, std::u16string_view key) const;
 
-    // Called on a line that begins with block prefix + objectName + "_ObjectSTART": reads
-    // further lines up to the matching "_ObjectEND" line (nested pairs of the same name
-    // count) and returns the lines between, each followed by a line feed. Nothing when the
-    // text ends first (the object is dropped and the reader is at the end).
+    // Called on a key line of objectName with the separator ObjectStart: reads further
+    // lines up to the matching "_ObjectEND" line (nested pairs of the same name count) and
+    // returns the lines between, each followed by a line feed. Nothing when the text ends
+    // first (the object is dropped and the reader is at the end).
     std::optional<std::u16string> collectObject(std::u16string_view objectName);
-    bool isObjectStart(std::u16string_view line, std::u16string_view objectName) const;
 
     const std::u16string& blockPrefix() const { return prefix_; }
 

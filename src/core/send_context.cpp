@@ -7,8 +7,9 @@ namespace orvex {
 SendContext makeSendContext(const RendererSession& session, bool colorOnly, NormalMapProvider* normalMaps) {
     SendContext context;
     context.session = session;
-    context.textureFolder = textureFolder();
-    context.iesFolder = iesFolder();
+    const std::u16string dataFolder = getDataFolder();
+    context.textureFolder = textureFolder(dataFolder);
+    context.iesFolder = iesFolder(dataFolder);
     context.colorOnly = colorOnly;
     context.normalMaps = normalMaps;
     return context;

@@ -3,9 +3,7 @@
 #include "lights/light_block.h"
 
 #include "core/axes.h"
-#include "core/keyed_block_reader.h"
-
-#include <string_view>
+#include "core/keyed_block_table.h"
 
 namespace orvex {
 
@@ -29,71 +27,63 @@ constexpr KindWord kKindWords[] = {
     {u"eInvalidLightParentSolidID", LightKind::InvalidParentSolid},
 };
 
+// The record with the two values that are settled only at the end of the block.
+struct LightLines : LightRecord {
+    std::u16string kindWord; // an empty word maps to Point, as does a block without the line
+    int32_t enable = 1;      // every block starts enabled
+};
+
+using L = LightLines;
+constexpr Separator kBracket = Separator::Bracket;
+
+// The first key in this order takes the line; the blank and "[" of each test prefix keep
+// "LightSource" from taking "LightSourceID" or "LightSourceIDName" lines.
+const Key<L> kLightKeys[] = {
+    {u"Ver", Separator::Blank, Target<L>::Unused{}},
+    {u"LightFlags", kBracket, &L::LightFlags},
+    {kLightKindKey, kBracket, &L::kindWord},
+    {u"LightSourceIDName", kBracket, &L::LightSourceIDName},
+    {u"From", kBracket, &L::From},
+    {u"To", kBracket, &L::To},
+    {u"Color", kBracket, &L::Color},
+    {u"Coneangle", kBracket, &L::Coneangle},
+    {u"Conedeltaangle", kBracket, &L::Conedeltaangle},
+    {u"Intensity", kBracket, &L::Intensity},
+    {u"fLedIntensitiUnit", kBracket, &L::fLedIntensitiUnit},
+    {u"LightTimeStamp:", kBracket, &L::LightTimeStamp},
+    {u"LightName", kBracket, &L::LightName},
+    {u"strIESF_FilePath", kBracket, &L::strIESF_FilePath},
+    {u"LightTemperature", kBracket, &L::LightTemperature},
+    {u"LightEnable:", kBracket, &L::enable},
+    {u"LightSourceID", kBracket, &L::LightSourceID},
+    {u"LightSolidID", kBracket, &L::LightSolidID},
+};
+
+const KindWord* findKindWord(std::u16string_view word) {
+    for (const KindWord& entry : kKindWords)
+        if (entry.word == word) return &entry;
+    return nullptr;
+}
+
 } // namespace
 
-LightKind lightKindFromWord(const std::u16string& word) {
-    for (const KindWord& entry : kKindWords)
-        if (entry.word == word) return entry.kind;
-    return LightKind::Point;
+bool isLightKindWord(std::u16string_view word) { return findKindWord(word) != nullptr; }
+
+LightKind lightKindFromWord(std::u16string_view word) {
+    const KindWord* entry = findKindWord(word);
+    return entry ? entry->kind : LightKind::Point;
 }
 
 void parseLightBlock(LightRecord& record, const std::u16string& text) {
-    KeyedBlockReader reader(text, u"");
-    std::u16string kindWord; // an empty word maps to Point, as does a block without the line
-    int32_t enable = 1;      // every block starts enabled
-    int32_t version = 0;     // read so that the line is taken, not used
-
-    std::u16string_view line;
-    const auto integer = [&](std::u16string_view key, int32_t& target) {
-        if (!reader.isKeyLine(line, key, Separator::Bracket)) return false;
-        reader.readInts(line, key, Separator::Bracket, &target, 1);
-        return true;
-    };
-    const auto floats = [&](std::u16string_view key, float* target, int n) {
-        if (!reader.isKeyLine(line, key, Separator::Bracket)) return false;
-        reader.readFloats(line, key, Separator::Bracket, target, n);
-        return true;
-    };
-    const auto textValue = [&](std::u16string_view key, std::u16string& target) {
-        if (!reader.isKeyLine(line, key, Separator::Bracket)) return false;
-        target = reader.readText(line, key);
-        return true;
-    };
-    const auto versionLine = [&] {
-        if (!reader.isKeyLine(line, u"Ver", Separator::Blank)) return false;
-        reader.readInts(line, u"Ver", Separator::Blank, &version, 1);
-        return true;
-    };
-
-    while (reader.nextLine(line)) {
-        if (!reader.acceptLine(line)) continue;
-        // The first key in this order takes the line; the blank and "[" of each test prefix
-        // keep "LightSource" from taking "LightSourceID" or "LightSourceIDName" lines.
-        (void)(versionLine() ||
-               integer(u"LightFlags", record.LightFlags) ||
-               textValue(u"LightSource", kindWord) ||
-               textValue(u"LightSourceIDName", record.LightSourceIDName) ||
-               floats(u"From", record.From, 3) ||
-               floats(u"To", record.To, 3) ||
-               floats(u"Color", record.Color, 3) ||
-               floats(u"Coneangle", &record.Coneangle, 1) ||
-               floats(u"Conedeltaangle", &record.Conedeltaangle, 1) ||
-               floats(u"Intensity", &record.Intensity, 1) ||
-               floats(u"fLedIntensitiUnit", &record.fLedIntensitiUnit, 1) ||
-               integer(u"LightTimeStamp:", record.LightTimeStamp) ||
-               textValue(u"LightName", record.LightName) ||
-               textValue(u"strIESF_FilePath", record.strIESF_FilePath) ||
-               floats(u"LightTemperature", &record.LightTemperature, 1) ||
-               integer(u"LightEnable:", enable) ||
-               integer(u"LightSourceID", record.LightSourceID) ||
-               integer(u"LightSolidID", record.LightSolidID));
-    }
-
-    record.Kind = lightKindFromWord(kindWord);
+    LightLines lines;
+    static_cast<LightRecord&>(lines) = std::move(record);
+    readKeyedBlock(text, u"", kLightKeys, lines);
+    record = std::move(static_cast<LightRecord&>(lines));
+    record.Kind = lightKindFromWord(lines.kindWord);
     // Positions and angles go to renderer axes exactly once, as for cameras and views.
     toRendererAxes(record.From, record.From);
     toRendererAxes(record.To, record.To);
-    record.Enabled = enable != 0;
+    record.Enabled = lines.enable != 0;
 }
 
 } // namespace orvex

@@ -1,5 +1,5 @@
-// Creates one renderer light from a LightRecord and commits it at once. Only point, spot
-// and IES lights exist in the renderer; the other kinds stay in the light table.
+// Creates one renderer light from a LightRecord and commits it at once. The other kinds stay
+// in the light table.
 #include "lights/send_light.h"
 
 #include "platform/text.h"
@@ -42,49 +42,65 @@ std::array<float, 16> pointTransform(const float From[3]) {
 
 } // namespace
 
-void sendLight(const SendContext& context, const LightRecord& record) {
-    const RendererSession& session = context.session;
+bool isSentLight(const LightRecord& record) {
     const LightKind kind = record.Kind;
-    if (kind != LightKind::Point && kind != LightKind::Spot && kind != LightKind::Ies) return;
-    if (!record.Enabled) return;
+    return (kind == LightKind::Point || kind == LightKind::Spot || kind == LightKind::Ies) && record.Enabled;
+}
 
-    const RendererApi& api = *session.api;
-    const RendererHandle h = session.handle;
+std::vector<RendererProperty> lightProperties(const LightRecord& record, const std::u16string& iesFolder) {
+    // Spot and IES lights point somewhere; a point light has no rotation.
+    const bool aimed = record.Kind == LightKind::Spot || record.Kind == LightKind::Ies;
     const std::u16string name = lightNodeName(record);
-    const RChar* light = name.c_str();
-    const std::u16string path = u"Lights/" + name;
-
-    api.ORVEXAPI_AddLight(h, light);
-    api.ORVEXAPI_SetLightStringProperty(h, light, u"id", light);
-    api.ORVEXAPI_SetLightStringProperty(h, light, u"group_id", u"0");
-    api.ORVEXAPI_SetLightStringProperty(h, light, u"path", path.c_str());
-    api.ORVEXAPI_SetLightIntProperty(h, light, u"type", kind == LightKind::Point ? 0 : 1);
-    api.ORVEXAPI_SetLightStringProperty(h, light, u"light_name", record.LightName.c_str());
-    api.ORVEXAPI_SetLightIntProperty(h, light, u"brightness_units", 1);
-    api.ORVEXAPI_SetLightFloatProperty(h, light, u"brightness", record.Intensity);
+    std::vector<RendererProperty> properties = {
+        stringProperty(u"id", name),
+        stringProperty(u"group_id", u"0"),
+        stringProperty(u"path", u"Lights/" + name),
+        intProperty(u"type", aimed ? 1 : 0),
+        stringProperty(u"light_name", record.LightName),
+        intProperty(u"brightness_units", 1),
+        floatProperty(u"brightness", record.Intensity),
+    };
 
     // A temperature replaces the colour; zero, negative or not-a-number means "use the colour".
-    if (record.LightTemperature > 0) {
-        api.ORVEXAPI_SetLightFloatProperty(h, light, u"light_temperature", record.LightTemperature);
-    } else {
-        const float rgb[3] = {record.Color[0] * 255.0f, record.Color[1] * 255.0f,
-                              record.Color[2] * 255.0f};
-        api.ORVEXAPI_SetLightFloatArrayProperty(h, light, u"light_color", rgb, 3);
-    }
+    if (record.LightTemperature > 0)
+        properties.push_back(floatProperty(u"light_temperature", record.LightTemperature));
+    else
+        properties.push_back(floatArrayProperty(
+            u"light_color", {record.Color[0] * 255.0f, record.Color[1] * 255.0f, record.Color[2] * 255.0f}));
 
-    const std::array<float, 16> transform =
-        kind == LightKind::Point ? pointTransform(record.From) : lightTransform(record.To, record.From);
-    api.ORVEXAPI_SetLightFloatArrayProperty(h, light, u"transform", transform.data(), 16);
+    const std::array<float, 16> transform = aimed ? lightTransform(record.To, record.From) : pointTransform(record.From);
+    properties.push_back(floatArrayProperty(u"transform", {transform.begin(), transform.end()}));
 
-    if (kind == LightKind::Spot) {
+    if (record.Kind == LightKind::Spot) {
         // The host's value as written; the renderer's unit is its own business.
-        api.ORVEXAPI_SetLightFloatProperty(h, light, u"light_cone_angle", record.Coneangle);
-    } else if (kind == LightKind::Ies) {
+        properties.push_back(floatProperty(u"light_cone_angle", record.Coneangle));
+    } else if (record.Kind == LightKind::Ies) {
         // The profile is sent whether or not the file exists; the renderer reports nothing back.
-        const std::u16string iesPath = context.iesFolder + record.strIESF_FilePath;
-        api.ORVEXAPI_SetLightStringProperty(h, light, u"light_template", iesPath.c_str());
+        properties.push_back(stringProperty(u"light_template", iesFolder + record.strIESF_FilePath));
     }
+    return properties;
+}
 
+void sendLight(const SendContext& context, const LightRecord& record) {
+    if (!isSentLight(record)) return;
+    const RendererApi& api = *context.session.api;
+    const RendererHandle h = context.session.handle;
+    const std::u16string name = lightNodeName(record);
+    const RChar* light = name.c_str();
+    api.ORVEXAPI_AddLight(h, light);
+    for (const RendererProperty& p : lightProperties(record, context.iesFolder)) {
+        switch (p.kind) {
+        case RendererProperty::Kind::String:
+            api.ORVEXAPI_SetLightStringProperty(h, light, p.name.c_str(), p.text.c_str());
+            break;
+        case RendererProperty::Kind::Float: api.ORVEXAPI_SetLightFloatProperty(h, light, p.name.c_str(), p.number); break;
+        case RendererProperty::Kind::Integer: api.ORVEXAPI_SetLightIntProperty(h, light, p.name.c_str(), p.integer); break;
+        case RendererProperty::Kind::FloatArray:
+            api.ORVEXAPI_SetLightFloatArrayProperty(h, light, p.name.c_str(), p.numbers.data(),
+                                                    static_cast<int64_t>(p.numbers.size()));
+            break;
+        }
+    }
     api.ORVEXAPI_SendLights(h);
 }
 

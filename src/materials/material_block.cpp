@@ -1,45 +1,28 @@
 // The material block (bare keys, no markers, nested "MatExt" objects) and the
 // extended-material block inside each object (keys prefixed "ExtendMaterial_", framed by
-// start and end lines). Each block's keys are tested in the fixed order of its table; the
-// first key whose test prefix begins the line takes it.
+// start and end lines).
 #include "materials/material_block.h"
 
-#include "core/keyed_block_reader.h"
-
-#include <optional>
-#include <string_view>
-#include <variant>
+#include "core/keyed_block_table.h"
 
 namespace orvex {
 
 namespace {
-
-// The targets a key can fill in a record of type R. The "MatExt" objects are not in the
-// table: they are tested after every key.
-template <typename R>
-struct Target {
-    struct Unused {};  // read by the host's format, used by nothing
-    using Int = int32_t R::*;
-    using Float = float R::*;
-    using Float3 = float (R::*)[3];
-    using Text = std::u16string R::*;
-    using Any = std::variant<Unused, Int, Float, Float3, Text>;
-};
-
-template <typename R>
-struct Key {
-    std::u16string_view name;
-    Separator separator;
-    typename Target<R>::Any target;
-};
 
 using M = MaterialRecord;
 using MT = Target<M>;
 constexpr Separator kBlank = Separator::Blank;
 constexpr Separator kBracket = Separator::Bracket;
 
+void addMap(M& record, const std::u16string& text) {
+    ExtendMaterialRecord map;
+    parseExtendMaterialBlock(map, text);
+    record.MatExt.push_back(std::move(map));
+}
+
 // The material keys in test order. The separator is part of each test prefix, so
-// "Diffuse " never takes a "Diffuse_Logical" or "DiffuseFactor" line.
+// "Diffuse " never takes a "Diffuse_Logical" or "DiffuseFactor" line; the "MatExt" object
+// comes last, whatever follows "_ObjectSTART" on its line.
 const Key<M> kMaterialKeys[] = {
     {u"TypeNat", kBlank, &M::TypeNat},
     {u"Ver", kBlank, MT::Unused{}},
@@ -68,6 +51,7 @@ const Key<M> kMaterialKeys[] = {
     {u"emissiveColor", kBracket, &M::emissiveColor},
     {u"emissiveStrength", kBracket, &M::emissiveStrength},
     {u"nTimeID", kBracket, &M::nTimeID},
+    {u"MatExt", Separator::ObjectStart, &addMap},
 };
 
 using E = ExtendMaterialRecord;
@@ -84,77 +68,15 @@ const Key<E> kExtendMaterialKeys[] = {
     {u"Color", kBracket, &E::Color},
 };
 
-constexpr std::u16string_view kMatExt = u"MatExt";
-
-// Reads the line into the key's target.
-template <typename R>
-struct ApplyKey {
-    using T = Target<R>;
-    const KeyedBlockReader& reader;
-    std::u16string_view line;
-    const Key<R>& key;
-    R& record;
-
-    void operator()(typename T::Unused) const {}
-    void operator()(typename T::Int field) const {
-        reader.readInts(line, key.name, key.separator, &(record.*field), 1);
-    }
-    void operator()(typename T::Float field) const {
-        reader.readFloats(line, key.name, key.separator, &(record.*field), 1);
-    }
-    void operator()(typename T::Float3 field) const {
-        reader.readFloats(line, key.name, key.separator, record.*field, 3);
-    }
-    void operator()(typename T::Text field) const { record.*field = reader.readText(line, key.name); }
-};
-
-template <typename R>
-void applyKey(const KeyedBlockReader& reader, std::u16string_view line, const Key<R>& key,
-              R& record) {
-    std::visit(ApplyKey<R>{reader, line, key, record}, key.target);
-}
-
-// The first key (in table order) whose test prefix begins the line; null for none.
-template <typename R, size_t N>
-const Key<R>* matchingKey(const KeyedBlockReader& reader, std::u16string_view line,
-                          const Key<R> (&keys)[N]) {
-    for (const Key<R>& key : keys)
-        if (reader.isKeyLine(line, key.name, key.separator)) return &key;
-    return nullptr;
-}
-
 } // namespace
 
 void parseMaterialBlock(MaterialRecord& record, const std::u16string& text) {
-    KeyedBlockReader reader(text, u"");
-    std::u16string_view line;
-    while (reader.nextLine(line)) {
-        if (!reader.acceptLine(line)) continue;
-        if (const Key<M>* key = matchingKey(reader, line, kMaterialKeys)) {
-            applyKey(reader, line, *key, record);
-            continue;
-        }
-        // Last in the order: an object start line, whatever follows "_ObjectSTART" on it.
-        if (!reader.isObjectStart(line, kMatExt)) continue;
-        // An object still open when the text ends is dropped, and so is the rest of the
-        // text: the reader is then at its end.
-        if (std::optional<std::u16string> object = reader.collectObject(kMatExt)) {
-            ExtendMaterialRecord map;
-            parseExtendMaterialBlock(map, *object);
-            record.MatExt.push_back(std::move(map));
-        }
-    }
+    readKeyedBlock(text, u"", kMaterialKeys, record);
     if (record.Roughness < 0) record.Roughness = 0;
 }
 
 void parseExtendMaterialBlock(ExtendMaterialRecord& record, const std::u16string& text) {
-    KeyedBlockReader reader(text, u"ExtendMaterial");
-    std::u16string_view line;
-    while (reader.nextLine(line)) {
-        if (!reader.acceptLine(line)) continue;
-        if (const Key<E>* key = matchingKey(reader, line, kExtendMaterialKeys))
-            applyKey(reader, line, *key, record);
-    }
+    readKeyedBlock(text, u"ExtendMaterial", kExtendMaterialKeys, record);
 }
 
 } // namespace orvex

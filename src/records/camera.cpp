@@ -2,13 +2,29 @@
 #include "records/camera.h"
 
 #include "core/axes.h"
-#include "core/keyed_block_reader.h"
+#include "core/keyed_block_table.h"
 
 namespace orvex {
 
 namespace {
 
 constexpr const char16_t* kNearClipProperty = u"camera_near_clip_plane";
+
+using C = CameraRecord;
+constexpr Separator kBracket = Separator::Bracket;
+
+// The keys in the order the host's own reader tests them; the first match wins.
+const Key<C> kCameraKeys[] = {
+    {u"Version", kBracket, Target<C>::Unused{}},
+    {u"nType", kBracket, &C::type},
+    {u"_fov", kBracket, &C::fieldOfView},
+    {u"Name", kBracket, &C::name},
+    {u"_from", kBracket, &C::eye},
+    {u"_to", kBracket, &C::target},
+    {u"_up", kBracket, &C::up},
+    {u"_fNerClipp", kBracket, &C::nearClip},
+    {u"Name_ID", kBracket, &C::nameId},
+};
 
 } // namespace
 
@@ -22,33 +38,7 @@ SimpleCamera toSimpleCamera(const CameraRecord& record) {
 }
 
 void parseCameraBlock(const std::u16string& text, CameraRecord& record) {
-    KeyedBlockReader reader(text, u"Camera");
-    constexpr Separator b = Separator::Bracket;
-    std::u16string_view line;
-    while (reader.nextLine(line)) {
-        if (!reader.acceptLine(line)) continue;
-        // The keys in the order the host's own reader tests them; the first match wins.
-        if (reader.isKeyLine(line, u"Version", b)) {
-            int32_t version = 0; // read and not used
-            reader.readInts(line, u"Version", b, &version, 1);
-        } else if (reader.isKeyLine(line, u"nType", b)) {
-            reader.readInts(line, u"nType", b, &record.type, 1);
-        } else if (reader.isKeyLine(line, u"_fov", b)) {
-            reader.readFloats(line, u"_fov", b, &record.fieldOfView, 1);
-        } else if (reader.isKeyLine(line, u"Name", b)) {
-            record.name = reader.readText(line, u"Name");
-        } else if (reader.isKeyLine(line, u"_from", b)) {
-            reader.readFloats(line, u"_from", b, record.eye, 3);
-        } else if (reader.isKeyLine(line, u"_to", b)) {
-            reader.readFloats(line, u"_to", b, record.target, 3);
-        } else if (reader.isKeyLine(line, u"_up", b)) {
-            reader.readFloats(line, u"_up", b, record.up, 3);
-        } else if (reader.isKeyLine(line, u"_fNerClipp", b)) {
-            reader.readFloats(line, u"_fNerClipp", b, &record.nearClip, 1);
-        } else if (reader.isKeyLine(line, u"Name_ID", b)) {
-            record.nameId = reader.readText(line, u"Name_ID");
-        }
-    }
+    readKeyedBlock(text, u"Camera", kCameraKeys, record);
 }
 
 void sendCamera(const RendererSession& session, const CameraRecord& record) {

@@ -7,15 +7,16 @@
 
 namespace orvex {
 
+// The key that fills each field is in the camera parser's table.
 struct CameraRecord {
-    int32_t type = 0;           // "nType"
-    float fieldOfView = 0;      // "_fov"
-    float eye[3] = {0, 0, 0};   // "_from"
-    float target[3] = {0, 0, 0}; // "_to"
-    float up[3] = {0, 0, 0};    // "_up"
-    std::u16string name;        // "Name"
-    std::u16string nameId;      // "Name_ID"
-    float nearClip = 0;         // "_fNerClipp"
+    int32_t type = 0;
+    float fieldOfView = 0;
+    float eye[3] = {0, 0, 0};
+    float target[3] = {0, 0, 0};
+    float up[3] = {0, 0, 0};
+    std::u16string name;
+    std::u16string nameId;
+    float nearClip = 0;
 };
 
 // The views of one views block in block order, and the index of the active one.

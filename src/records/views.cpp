@@ -1,7 +1,7 @@
 // The host's saved views: the views block and the scene views sent to the renderer.
 #include "records/views.h"
 
-#include "core/keyed_block_reader.h"
+#include "core/keyed_block_table.h"
 #include "records/camera.h"
 
 #include <cmath>
@@ -20,28 +20,24 @@ bool closeEnough(float a, float b, double tolerance) {
     return std::fabs(static_cast<double>(difference)) < tolerance;
 }
 
+void addView(ViewList& list, const std::u16string& text) {
+    CameraRecord view;
+    parseCameraBlock(text, view);
+    list.views.push_back(std::move(view));
+}
+
+// Keys in test order; each "Camera" object holds a camera block with its own markers.
+const Key<ViewList> kViewsKeys[] = {
+    {u"Version", Separator::Bracket, Target<ViewList>::Unused{}},
+    {u"nActCamera", Separator::Bracket, &ViewList::active},
+    {u"Camera", Separator::ObjectStart, &addView},
+};
+
 } // namespace
 
 void parseViewsBlock(const std::u16string& text, ViewList& list) {
     list = ViewList{};
-    KeyedBlockReader reader(text, u"Cameras");
-    constexpr Separator b = Separator::Bracket;
-    std::u16string_view line;
-    while (reader.nextLine(line)) {
-        if (!reader.acceptLine(line)) continue;
-        if (reader.isKeyLine(line, u"Version", b)) {
-            int32_t version = 0; // read and not used
-            reader.readInts(line, u"Version", b, &version, 1);
-        } else if (reader.isKeyLine(line, u"nActCamera", b)) {
-            reader.readInts(line, u"nActCamera", b, &list.active, 1);
-        } else if (reader.isObjectStart(line, u"Camera")) {
-            std::optional<std::u16string> object = reader.collectObject(u"Camera");
-            if (!object) break; // the text ended inside the object: it is dropped
-            CameraRecord view;
-            parseCameraBlock(*object, view);
-            list.views.push_back(std::move(view));
-        }
-    }
+    readKeyedBlock(text, u"Cameras", kViewsKeys, list);
 }
 
 void sendSceneView(const RendererSession& session, const CameraRecord& view) {

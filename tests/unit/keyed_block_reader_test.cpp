@@ -208,7 +208,7 @@ TEST(KeyedBlockReader, ObjectsNestAndAnUnclosedOneIsDropped) {
     KeyedBlockReader reader(text, u"Cameras");
     std::u16string_view line;
     ASSERT_TRUE(reader.nextLine(line));
-    EXPECT_TRUE(reader.isObjectStart(line, u"Camera"));
+    EXPECT_TRUE(reader.isKeyLine(line, u"Camera", Separator::ObjectStart));
     auto object = reader.collectObject(u"Camera");
     ASSERT_TRUE(object.has_value());
     EXPECT_EQ(*object,
@@ -230,8 +230,8 @@ TEST(KeyedBlockReader, ObjectsNestAndAnUnclosedOneIsDropped) {
 
     KeyedBlockReader material(u"MatExt_ObjectSTART \nExtendMaterial_Start\nMatExt_ObjectEND", u"");
     ASSERT_TRUE(material.nextLine(line));
-    EXPECT_TRUE(material.isObjectStart(line, u"MatExt"));
-    EXPECT_FALSE(material.isObjectStart(u"Cameras_Camera_ObjectSTART", u"MatExt"));
+    EXPECT_TRUE(material.isKeyLine(line, u"MatExt", Separator::ObjectStart));
+    EXPECT_FALSE(material.isKeyLine(u"Cameras_Camera_ObjectSTART", u"MatExt", Separator::ObjectStart));
     EXPECT_EQ(material.collectObject(u"MatExt"), std::u16string(u"ExtendMaterial_Start\n"));
 }
 

@@ -1,9 +1,12 @@
-// A material to the renderer: template choice, colour texts, texture lookup, the exact
-// property sequence, colour-only mode and the generated normal map.
+// A material to the renderer: template choice, colour texts, texture lookup, the mapping
+// with its generated normal map, the exact property sequence and colour-only mode.
 #include "materials/send_material.h"
 
 #include "core/data_folder.h"
 #include "materials/material_block.h"
+#include "materials/material_colors.h"
+#include "materials/material_mapping.h"
+#include "materials/texture_name.h"
 #include "image/png_writer.h"
 #include "image/normal_map.h"
 #include "materials/normal_map_memory.h"
@@ -100,6 +103,16 @@ protected:
                 l.find("\"property\":\"normal_value\"") != std::string::npos)
                 out.push_back(l);
         return out;
+    }
+};
+
+// Says yes or no as told, and keeps what it was asked for.
+struct ScriptedProvider : NormalMapProvider {
+    bool answer = false;
+    std::vector<std::u16string> asked; // source, output, source, output ...
+    bool provide(const std::u16string& source, const std::u16string& output) override {
+        asked.insert(asked.end(), {source, output});
+        return answer;
     }
 };
 
@@ -350,12 +363,60 @@ TEST_F(SendMaterial, TextureNameOutsideTheFolderGeneratesNothing) {
               2); // Textures and escape.png
 }
 
-TEST_F(SendMaterial, TextureFolderFollowsTheDataFolder) {
-    EXPECT_EQ(textureFolder(), getDataFolder() + u"\\Textures\\");
-    EXPECT_EQ(textureFolder(), textures());
+TEST(MaterialMapping, MapToGenerateIsAnEntryInPlaceOfTheNormalMap) {
     MaterialRecord r;
-    r.MatExt = {map(1, u"a.png")};
-    EXPECT_TRUE(sendTextureProperty(context(), r, 1, u"Whatever"));
-    EXPECT_FALSE(sendTextureProperty(context(), r, 2, u"Whatever"));
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{str(u"", u"Whatever", textures() + u"a.png")}));
+    r.Bump = 0.25f;
+    r.MatExt = {map(1, u"oak.jpg")};
+    const std::vector<MaterialEntry> entries = mapMaterial(r, u"T\\", false);
+    // type, name, Opacity, Refraction, Diffuse Map, the map to generate, roughness, Metallic.
+    ASSERT_EQ(entries.size(), 8u);
+    const auto* diffuse = std::get_if<RendererProperty>(&entries[4]);
+    ASSERT_TRUE(diffuse);
+    EXPECT_EQ(diffuse->text, u"T\\oak.jpg");
+    const auto* generated = std::get_if<GeneratedNormalMap>(&entries[5]);
+    ASSERT_TRUE(generated);
+    EXPECT_EQ(generated->source, u"T\\oak.jpg");
+    EXPECT_EQ(generated->output, u"T\\oak.jpg_Normal.png");
+    EXPECT_EQ(generated->strength, 0.25f);
+
+    // A normal map of its own, colour-only mode or a name outside the folder: none to generate.
+    const auto generates = [](const MaterialRecord& record, bool colorOnly) {
+        for (const MaterialEntry& e : mapMaterial(record, u"T\\", colorOnly))
+            if (std::holds_alternative<GeneratedNormalMap>(e)) return true;
+        return false;
+    };
+    EXPECT_FALSE(generates(r, true));
+    r.MatExt.push_back(map(2, u"oak_n.png"));
+    EXPECT_FALSE(generates(r, false));
+    r.MatExt = {map(1, u"..\\oak.jpg")};
+    EXPECT_FALSE(generates(r, false));
+}
+
+TEST_F(SendMaterial, GeneratedMapIsSentOnlyWhenTheProviderHasIt) {
+    ScriptedProvider provider;
+    SendContext c = context();
+    EXPECT_EQ(c.textureFolder, textures()); // the data folder's, as it stands
+    c.normalMaps = &provider;
+    MaterialRecord r;
+    r.MaterialID_Name = u"Oak";
+    r.Bump = 0.5f;
+    r.MatExt = {map(1, u"oak.png")};
+    const std::u16string source = textures() + u"oak.png";
+    const std::u16string output = source + u"_Normal.png";
+
+    sendMaterial(c, r);
+    EXPECT_TRUE(normalMapLines().empty());
+    provider.answer = true;
+    sendMaterial(c, r);
+    EXPECT_EQ(normalMapLines(), (std::vector<std::string>{str(u"Oak", u"Normal Map One", output),
+                                                          num(u"Oak", u"normal_value", "0.5")}));
+    EXPECT_EQ(provider.asked, (std::vector<std::u16string>{source, output, source, output}));
+    EXPECT_EQ(recorder.lines.size(), 2 * 8u + 2);
+
+    // Without a provider nothing is generated and nothing sent for it.
+    recorder.clear();
+    c.normalMaps = nullptr;
+    sendMaterial(c, r);
+    EXPECT_TRUE(normalMapLines().empty());
+    EXPECT_EQ(recorder.lines.size(), 8u);
 }

@@ -1,5 +1,5 @@
-// The capturing renderer table: every operation answers 0, and the ones that carry scene
-// content are kept in the current capture.
+// The capturing renderer table: every operation answers 0, and the nodes and meshes are
+// kept in the current capture.
 #include "inspect/capture_renderer.h"
 
 namespace orvex::inspect {
@@ -48,56 +48,9 @@ int32_t AddIndexedTriangle(RendererHandle, const RChar* label, const MeshData* m
     return 0;
 }
 
-void property(const RChar* name, PropertyValue value, bool light = false) {
-    if (!gCapture) return;
-    value.name = text(name);
-    (light ? gCapture->lightProperties : gCapture->materialProperties).push_back(std::move(value));
-}
-
-int32_t SetMaterialStringProperty(RendererHandle, const RChar*, const RChar* name, const RChar* value) {
-    PropertyValue p;
-    p.kind = PropertyValue::Kind::String;
-    p.text = text(value);
-    property(name, std::move(p));
-    return 0;
-}
-
-int32_t SetMaterialFloatProperty(RendererHandle, const RChar*, const RChar* name, float value) {
-    PropertyValue p;
-    p.kind = PropertyValue::Kind::Float;
-    p.number = value;
-    property(name, std::move(p));
-    return 0;
-}
-
-int32_t SetMaterialIntProperty(RendererHandle, const RChar*, const RChar* name, int32_t value) {
-    PropertyValue p;
-    p.kind = PropertyValue::Kind::Integer;
-    p.integer = value;
-    property(name, std::move(p));
-    return 0;
-}
-
-int32_t SetLightStringProperty(RendererHandle, const RChar*, const RChar* name, const RChar* value) {
-    PropertyValue p;
-    p.kind = PropertyValue::Kind::String;
-    p.text = text(value);
-    property(name, std::move(p), true);
-    return 0;
-}
-
-int32_t SetLightFloatArrayProperty(RendererHandle, const RChar*, const RChar* name, const float* values,
-                                   int64_t count) {
-    PropertyValue p;
-    p.kind = PropertyValue::Kind::FloatArray;
-    if (values && count > 0) p.numbers.assign(values, values + count);
-    property(name, std::move(p), true);
-    return 0;
-}
-
 RendererApi makeApi() {
     RendererApi api;
-    // Every operation first answers 0 and keeps nothing; the scene-carrying ones follow.
+    // Every operation first answers 0 and keeps nothing; the geometry ones follow.
 #define ORVEX_INSPECT_IGNORE(name, params, args) \
     api.name = [] params -> int32_t {            \
         ignore args;                             \
@@ -107,11 +60,6 @@ RendererApi makeApi() {
 #undef ORVEX_INSPECT_IGNORE
     api.ORVEXAPI_BeginNode = &BeginNode;
     api.ORVEXAPI_AddIndexedTriangle = &AddIndexedTriangle;
-    api.ORVEXAPI_SetMaterialStringProperty = &SetMaterialStringProperty;
-    api.ORVEXAPI_SetMaterialFloatProperty = &SetMaterialFloatProperty;
-    api.ORVEXAPI_SetMaterialIntProperty = &SetMaterialIntProperty;
-    api.ORVEXAPI_SetLightStringProperty = &SetLightStringProperty;
-    api.ORVEXAPI_SetLightFloatArrayProperty = &SetLightFloatArrayProperty;
     return api;
 }
 

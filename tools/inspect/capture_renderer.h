@@ -1,9 +1,8 @@
-// A renderer table of the inspector's own: it keeps the nodes, meshes and material properties
-// the program would send, so the inspector reports what the renderer would receive.
+// A renderer table of the inspector's own: it keeps the nodes and meshes the program's reader
+// would send, so the inspector reports the geometry the renderer would receive.
 #pragma once
 
 #include "core/renderer_api.h"
-#include "inspect/inspection.h"
 
 #include <cstdint>
 #include <deque>
@@ -36,8 +35,6 @@ struct Capture {
     };
     std::deque<ExpectedPart> expectedParts;
     std::vector<CapturedNode> nodes;
-    std::vector<PropertyValue> materialProperties;
-    std::vector<PropertyValue> lightProperties;
     bool disagreement = false; // the program sent something the walk did not foresee
 };
 

@@ -1,19 +1,19 @@
 // Builds an Inspection. The container's structure is checked by the inspector's own walk;
 // everything read from it goes through the program's readers (readHeader, readModelBlock,
-// readCountedText, readIdList) and parsers, and what would reach the renderer is taken from
-// the program's own senders through a capturing renderer table.
+// readCountedText, readIdList) and parsers. The geometry that would reach the renderer is
+// taken from the program's reader through a capturing renderer table; materials and lights
+// from the program's own mappings, with the folders of the inspected data folder.
 #include "inspect/inspect.h"
 
 #include "core/data_folder.h"
 #include "inspect/capture_renderer.h"
 #include "inspect/container_walk.h"
-#include "inspect/data_folder_seam.h"
 #include "inspect/file_checks.h"
 #include "inspect/text_checks.h"
 #include "lights/light_block.h"
 #include "lights/send_light.h"
 #include "materials/material_block.h"
-#include "materials/send_material.h"
+#include "materials/material_mapping.h"
 #include "model/container.h"
 #include "model/model_block.h"
 #include "model/model_exchange.h"
@@ -29,7 +29,6 @@
 #include <cstdint>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace orvex::inspect {
 
@@ -37,7 +36,7 @@ namespace {
 
 constexpr int32_t kModelBlockKind = 2;
 constexpr int32_t kChangeDirectoryKind = 4;
-constexpr int32_t kTextureCodes[] = {1, 2, 3, 5, 6};
+constexpr int32_t kTextureCodes[] = {kDiffuseMap, kNormalMap, kAmbientOcclusionMap, kRoughnessMap, kMetallicMap};
 
 bool endsWith(const std::u16string& text, std::u16string_view tail) {
     return text.size() >= tail.size() && std::u16string_view(text).substr(text.size() - tail.size()) == tail;
@@ -82,23 +81,19 @@ void fillGeometry(ModelBlockInfo& info, const Capture& capture, ByteCursor& curs
     }
 }
 
-void fillMaterial(MaterialInfo& m, ByteCursor& cursor) {
+void fillMaterial(MaterialInfo& m, ByteCursor& cursor, const std::u16string& dataFolder) {
     parseMaterialBlock(m.record, m.text);
     m.templateName = chooseTemplate(m.record);
-    m.properties = materialProperties(m.record);
+    m.properties = materialProperties(m.record, textureFolder(dataFolder));
     for (int32_t code : kTextureCodes) {
         const std::u16string file = findTextureFile(m.record, code, false);
-        if (file.empty() || pathExists(textureFolder() + file)) continue;
+        if (file.empty() || pathExists(textureFolder(dataFolder) + file)) continue;
         cursor.problem(m.offset, "texture \"" + narrow(file) + "\" (map type " + std::to_string(code) +
                                      ") is missing from the texture folder");
     }
 }
 
-std::array<float, 16> pointLightTransform(const float From[3]) {
-    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, From[0], From[1], From[2], 1};
-}
-
-void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor) {
+void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor, const std::u16string& dataFolder) {
     ex.file.seek(l.offset);
     readCountedText(ex, l.text);
     parseLightBlock(l.record, l.text);
@@ -110,35 +105,25 @@ void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor) {
     uint64_t kindLineAt = l.offset;
     bool hasKindLine = false;
     while (reader.nextLine(line)) {
-        if (!reader.isKeyLine(line, u"LightSource", Separator::Bracket)) continue;
+        if (!reader.isKeyLine(line, kLightKindKey, Separator::Bracket)) continue;
         hasKindLine = true;
-        l.kindWord = reader.readText(line, u"LightSource");
+        l.kindWord = reader.readText(line, kLightKindKey);
         kindLineAt = l.offset + 4 + 2 * uint64_t(line.data() - l.text.data());
     }
-    l.knownKind = !hasKindLine || l.kindWord == u"point" || lightKindFromWord(l.kindWord) != LightKind::Point;
+    l.knownKind = !hasKindLine || isLightKindWord(l.kindWord);
     if (!l.knownKind)
         cursor.problem(kindLineAt, "light kind word \"" + narrow(l.kindWord) +
                                        "\" is unknown: the program takes it as point");
 
-    const LightKind kind = l.record.Kind;
     l.nodeName = lightNodeName(l.record);
-    l.sent = (kind == LightKind::Point || kind == LightKind::Spot || kind == LightKind::Ies) && l.record.Enabled;
-    l.transform = kind == LightKind::Spot || kind == LightKind::Ies ? lightTransform(l.record.To, l.record.From)
-                                                                    : pointLightTransform(l.record.From);
-    if (l.sent) {
-        Capture capture;
-        CaptureScope scope(capture);
-        RendererSession session;
-        session.api = &captureApi();
-        sendLight(makeSendContext(session, false, nullptr), l.record);
-        for (const PropertyValue& p : capture.lightProperties) {
-            if (p.name == u"transform" && p.numbers.size() == 16)
-                std::memcpy(l.transform.data(), p.numbers.data(), sizeof(float) * 16);
-            if (p.name == u"light_template") l.iesPath = p.text;
-        }
+    l.sent = isSentLight(l.record);
+    // What the light is sent with, or would be if it were sent.
+    for (const RendererProperty& p : lightProperties(l.record, iesFolder(dataFolder))) {
+        if (p.name == u"transform" && p.numbers.size() == l.transform.size())
+            std::copy(p.numbers.begin(), p.numbers.end(), l.transform.begin());
+        if (p.name == u"light_template") l.iesPath = p.text;
     }
-    if (kind == LightKind::Ies) {
-        if (l.iesPath.empty()) l.iesPath = getDataFolder() + u"\\IES\\" + l.record.strIESF_FilePath;
+    if (l.record.Kind == LightKind::Ies) {
         if (l.record.strIESF_FilePath.empty())
             cursor.problem(l.offset, "IES light " + std::to_string(l.record.LightSolidID) + " names no profile file");
         else if (!pathExists(l.iesPath))
@@ -147,7 +132,8 @@ void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor) {
     }
 }
 
-ModelBlockInfo inspectModelBlock(ModelExchange& ex, ContainerWalk& walk, uint64_t block) {
+ModelBlockInfo inspectModelBlock(ModelExchange& ex, ContainerWalk& walk, uint64_t block,
+                                 const std::u16string& dataFolder) {
     ModelBlockInfo info = walk.modelBlock(block);
 
     Capture capture;
@@ -163,8 +149,8 @@ ModelBlockInfo inspectModelBlock(ModelExchange& ex, ContainerWalk& walk, uint64_
     }
     fillGeometry(info, capture, walk.cursor(), block);
 
-    for (MaterialInfo& m : info.materials) fillMaterial(m, walk.cursor());
-    for (LightInfo& l : info.lights) fillLight(ex, l, walk.cursor());
+    for (MaterialInfo& m : info.materials) fillMaterial(m, walk.cursor(), dataFolder);
+    for (LightInfo& l : info.lights) fillLight(ex, l, walk.cursor(), dataFolder);
     if (info.views) {
         ex.file.seek(info.views->offset);
         std::u16string text;
@@ -193,7 +179,7 @@ ChangeDirectoryInfo inspectChangeDirectory(ModelExchange& ex, ContainerWalk& wal
 }
 
 void inspectContainer(Inspection& out, const std::u16string& name, FileRole role) {
-    const std::u16string path = dataFilePath(name);
+    const std::u16string path = dataFilePath(out.dataFolder, name);
     std::string bytes;
     ContainerInfo info;
     info.name = name;
@@ -247,7 +233,7 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
         if (walk.entry(i, e.blockOffset)) {
             const uint64_t block = uint64_t(e.blockOffset);
             if (e.kind == kModelBlockKind)
-                entry.model = inspectModelBlock(ex, walk, block);
+                entry.model = inspectModelBlock(ex, walk, block, out.dataFolder);
             else
                 entry.directory = inspectChangeDirectory(ex, walk, block);
         }
@@ -259,7 +245,7 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
 
 bool readText(Inspection& out, const std::u16string& name, std::u16string& text) {
     errno = 0;
-    if (readTextFile(dataFilePath(name), text)) return true;
+    if (readTextFile(dataFilePath(out.dataFolder, name), text)) return true;
     out.problems.push_back({name, 0, std::string("the file cannot be read: ") + (errno ? std::strerror(errno) : "error"),
                             Severity::Error, 1});
     return false;
@@ -412,44 +398,16 @@ uint64_t SolidInfo::triangleCount() const {
     return n;
 }
 
-std::u16string MaterialInfo::diffuseFile() const {
-    return findTextureFile(record, 1, false);
-}
-
-std::vector<PropertyValue> materialProperties(const MaterialRecord& record) {
-    // The program would write the generated normal map next to its source. Sending a copy
-    // with no bump strength keeps the program from generating it; the two properties it
-    // would add are then put where the program puts them, right after the diffuse map.
-    const std::u16string diffuse = findTextureFile(record, 1, false);
-    const bool generates = findTextureFile(record, 2, false).empty() &&
-                           std::fabs(static_cast<double>(record.Bump)) > 0.01 && !diffuse.empty() &&
-                           staysInTextureFolder(diffuse);
-    MaterialRecord sent = record;
-    if (generates) sent.Bump = 0;
-
-    Capture capture;
-    {
-        CaptureScope scope(capture);
-        RendererSession session;
-        session.api = &captureApi();
-        sendMaterial(makeSendContext(session, false, nullptr), sent);
-    }
-    std::vector<PropertyValue> properties = std::move(capture.materialProperties);
-    if (generates) {
-        PropertyValue map;
-        map.name = u"Normal Map One";
-        map.text = textureFolder() + diffuse + u"_Normal.png";
-        map.generated = true;
-        PropertyValue strength;
-        strength.name = u"normal_value";
-        strength.kind = PropertyValue::Kind::Float;
-        strength.number = record.Bump;
-        strength.generated = true;
-        auto at = properties.begin();
-        while (at != properties.end() && at->name != u"Diffuse Map") ++at;
-        if (at != properties.end()) ++at;
-        at = properties.insert(at, std::move(map));
-        properties.insert(at + 1, std::move(strength));
+std::vector<PropertyValue> materialProperties(const MaterialRecord& record, const std::u16string& textureFolder) {
+    std::vector<PropertyValue> properties;
+    for (const MaterialEntry& entry : mapMaterial(record, textureFolder, false)) {
+        if (const RendererProperty* property = std::get_if<RendererProperty>(&entry)) {
+            properties.push_back({*property});
+            continue;
+        }
+        // Listed where the program sends it once made; nothing is generated here.
+        for (const RendererProperty& property : generatedMapProperties(std::get<GeneratedNormalMap>(entry)))
+            properties.push_back({property, true});
     }
     return properties;
 }
@@ -473,8 +431,7 @@ Inspection inspectPath(const std::u16string& path) {
 
     if (role != FileRole::Folder) {
         out.dataFolder = slash == std::u16string::npos ? u"." : trimmed.substr(0, slash == 0 ? 1 : slash);
-        DataFolderScope folder(out.dataFolder);
-        if (!pathExists(dataFilePath(name))) {
+        if (!pathExists(dataFilePath(out.dataFolder, name))) {
             out.problems.push_back({name, 0, "the file does not exist"});
             return out;
         }
@@ -484,7 +441,6 @@ Inspection inspectPath(const std::u16string& path) {
     }
 
     out.dataFolder = trimmed;
-    DataFolderScope folder(out.dataFolder);
     const struct {
         const char16_t* name;
         FileRole role;
@@ -493,7 +449,7 @@ Inspection inspectPath(const std::u16string& path) {
                  {u"_mod.sync", FileRole::SyncState}};
     for (const auto& f : files) {
         // Looked at before it is opened: a pipe under one of these names would block the read.
-        const FileKind kind = fileKind(dataFilePath(f.name));
+        const FileKind kind = fileKind(dataFilePath(out.dataFolder, f.name));
         if (kind == FileKind::Regular)
             inspectFile(out, f.name, f.role);
         else if (kind != FileKind::Missing)

@@ -17,8 +17,9 @@ FileRole roleOfName(const std::u16string& name);
 // read, and normal maps the program would generate are only reported.
 Inspection inspectPath(const std::u16string& path);
 
-// The renderer properties of one material, in the order the program sends them. A normal
-// map the program would generate is listed (marked generated) without being made.
-std::vector<PropertyValue> materialProperties(const MaterialRecord& record);
+// The renderer properties of one material, in the order the program sends them, with texture
+// names relative to textureFolder. A normal map the program would generate is listed
+// (marked generated) without being made.
+std::vector<PropertyValue> materialProperties(const MaterialRecord& record, const std::u16string& textureFolder);
 
 } // namespace orvex::inspect

@@ -2,6 +2,7 @@
 // file, the renderer calls it would make, and the problems with their byte offsets.
 #pragma once
 
+#include "core/renderer_property.h"
 #include "lights/light_record.h"
 #include "materials/material_record.h"
 #include "records/camera_record.h"
@@ -59,14 +60,7 @@ struct SolidInfo {
     uint64_t triangleCount() const;
 };
 
-struct PropertyValue {
-    enum class Kind { String, Float, Integer, FloatArray };
-    std::u16string name;
-    Kind kind = Kind::String;
-    std::u16string text;
-    float number = 0;
-    int32_t integer = 0;
-    std::vector<float> numbers;
+struct PropertyValue : RendererProperty {
     bool generated = false; // a normal map the program would generate at synchronisation
 };
 
@@ -77,8 +71,6 @@ struct MaterialInfo {
     MaterialRecord record;
     std::u16string templateName;
     std::vector<PropertyValue> properties; // in the order they are sent
-    // The code-1 file when the material has a diffuse texture (colour-only mode aside).
-    std::u16string diffuseFile() const;
 };
 
 struct LightInfo {

@@ -210,7 +210,7 @@ void checkViewsFile(const std::u16string& file, const std::u16string& text, std:
                 reader.readInts(line, key->name, Separator::Bracket, &active, 1);
                 activeLine = at;
             }
-        } else if (reader.isObjectStart(line, u"Camera")) {
+        } else if (reader.isKeyLine(line, u"Camera", Separator::ObjectStart)) {
             const std::optional<std::u16string> object = reader.collectObject(u"Camera");
             if (!object) {
                 r.add(at, Severity::Error, "view without its Cameras_Camera_ObjectEND line: the program drops it");
