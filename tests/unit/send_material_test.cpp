@@ -363,6 +363,7 @@ TEST_F(SendMaterial, TextureNameOutsideTheFolderGeneratesNothing) {
               2); // Textures and escape.png
 }
 
+// Nothing is generated while mapping: the map to generate is an entry of data.
 TEST(MaterialMapping, MapToGenerateIsAnEntryInPlaceOfTheNormalMap) {
     MaterialRecord r;
     r.Bump = 0.25f;
@@ -378,18 +379,6 @@ TEST(MaterialMapping, MapToGenerateIsAnEntryInPlaceOfTheNormalMap) {
     EXPECT_EQ(generated->source, u"T\\oak.jpg");
     EXPECT_EQ(generated->output, u"T\\oak.jpg_Normal.png");
     EXPECT_EQ(generated->strength, 0.25f);
-
-    // A normal map of its own, colour-only mode or a name outside the folder: none to generate.
-    const auto generates = [](const MaterialRecord& record, bool colorOnly) {
-        for (const MaterialEntry& e : mapMaterial(record, u"T\\", colorOnly))
-            if (std::holds_alternative<GeneratedNormalMap>(e)) return true;
-        return false;
-    };
-    EXPECT_FALSE(generates(r, true));
-    r.MatExt.push_back(map(2, u"oak_n.png"));
-    EXPECT_FALSE(generates(r, false));
-    r.MatExt = {map(1, u"..\\oak.jpg")};
-    EXPECT_FALSE(generates(r, false));
 }
 
 TEST_F(SendMaterial, GeneratedMapIsSentOnlyWhenTheProviderHasIt) {
