@@ -6,8 +6,10 @@
 #include "core/keyed_block_reader.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 namespace orvex {
@@ -15,7 +17,7 @@ namespace orvex {
 // What a key fills in a record of type R.
 template <typename R>
 struct Target {
-    struct Unused {}; // read by the host's format, used by nothing
+    struct Unused {}; // an integer the host writes (the block's version) that nothing uses
     using Int = int32_t R::*;
     using Float = float R::*;
     using Float3 = float (R::*)[3];
@@ -60,23 +62,23 @@ struct ApplyKey {
 };
 
 // The first key (in table order) whose test prefix begins the line; null for none.
-template <typename R, size_t N>
+template <typename R>
 const Key<R>* matchingKey(const KeyedBlockReader& reader, std::u16string_view line,
-                          const Key<R> (&keys)[N]) {
+                          std::type_identity_t<std::span<const Key<R>>> keys) {
     for (const Key<R>& key : keys)
         if (reader.isKeyLine(line, key.name, key.separator)) return &key;
     return nullptr;
 }
 
 // Fills record from the lines of text inside the block named blockName (none: every line).
-template <typename R, size_t N>
-void readKeyedBlock(std::u16string_view text, std::u16string_view blockName, const Key<R> (&keys)[N],
-                    R& record) {
+template <typename R>
+void readKeyedBlock(std::u16string_view text, std::u16string_view blockName,
+                    std::type_identity_t<std::span<const Key<R>>> keys, R& record) {
     KeyedBlockReader reader(text, blockName);
     std::u16string_view line;
     while (reader.nextLine(line)) {
         if (!reader.acceptLine(line)) continue;
-        if (const Key<R>* key = matchingKey(reader, line, keys))
+        if (const Key<R>* key = matchingKey<R>(reader, line, keys))
             std::visit(ApplyKey<R>{reader, line, *key, record}, key->target);
     }
 }

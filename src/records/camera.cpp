@@ -2,7 +2,6 @@
 #include "records/camera.h"
 
 #include "core/axes.h"
-#include "core/keyed_block_table.h"
 
 namespace orvex {
 
@@ -28,6 +27,8 @@ const Key<C> kCameraKeys[] = {
 
 } // namespace
 
+std::span<const Key<CameraRecord>> cameraKeys() { return kCameraKeys; }
+
 SimpleCamera toSimpleCamera(const CameraRecord& record) {
     SimpleCamera camera{};
     toRendererAxes(record.eye, camera.eye);
@@ -38,7 +39,7 @@ SimpleCamera toSimpleCamera(const CameraRecord& record) {
 }
 
 void parseCameraBlock(const std::u16string& text, CameraRecord& record) {
-    readKeyedBlock(text, u"Camera", kCameraKeys, record);
+    readKeyedBlock(text, kCameraBlockName, kCameraKeys, record);
 }
 
 void sendCamera(const RendererSession& session, const CameraRecord& record) {

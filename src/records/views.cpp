@@ -1,7 +1,6 @@
 // The host's saved views: the views block and the scene views sent to the renderer.
 #include "records/views.h"
 
-#include "core/keyed_block_table.h"
 #include "records/camera.h"
 
 #include <cmath>
@@ -35,9 +34,11 @@ const Key<ViewList> kViewsKeys[] = {
 
 } // namespace
 
+std::span<const Key<ViewList>> viewsKeys() { return kViewsKeys; }
+
 void parseViewsBlock(const std::u16string& text, ViewList& list) {
     list = ViewList{};
-    readKeyedBlock(text, u"Cameras", kViewsKeys, list);
+    readKeyedBlock(text, kViewsBlockName, kViewsKeys, list);
 }
 
 void sendSceneView(const RendererSession& session, const CameraRecord& view) {

@@ -1,10 +1,11 @@
 // The camera and views checks. Every line is taken through the program's own keyed block
-// reader, in the order its parsers test their keys, so a line reported here is one the
-// program reads differently from what the host meant.
+// reader and key tables, in the order its parsers test their keys, so a line reported here
+// is one the program reads differently from what the host meant.
 #include "inspect/text_checks.h"
 
-#include "core/keyed_block_reader.h"
 #include "platform/text.h"
+#include "records/camera.h"
+#include "records/views.h"
 
 #include <cmath>
 #include <cstdio>
@@ -14,23 +15,6 @@
 namespace orvex::inspect {
 
 namespace {
-
-enum class Value { Int, Float, Float3, Text };
-
-struct Key {
-    std::u16string_view name;
-    Value value;
-    bool needed; // the camera sent to the renderer is wrong without it
-};
-
-// The camera parser's keys, in its test order. The type and the names are carried but not
-// needed for the camera itself.
-constexpr Key kCameraKeys[] = {
-    {u"Version", Value::Int, false},  {u"nType", Value::Int, false},    {u"_fov", Value::Float, true},
-    {u"Name", Value::Text, false},    {u"_from", Value::Float3, true},  {u"_to", Value::Float3, true},
-    {u"_up", Value::Float3, true},    {u"_fNerClipp", Value::Float, true}, {u"Name_ID", Value::Text, false},
-};
-constexpr Key kViewsKeys[] = {{u"Version", Value::Int, false}, {u"nActCamera", Value::Int, false}};
 
 constexpr size_t kMaxPerFile = 50; // a file of random bytes would otherwise give a line each
 
@@ -106,17 +90,20 @@ int numbersRead(Read read, T* values, int n) {
     return got;
 }
 
-void checkValue(KeyedBlockReader& reader, std::u16string_view line, const Key& key, uint32_t at, Reporter& r) {
+// Numbers of a key that are not read, or not finite. Texts and objects are not checked.
+template <typename R>
+void checkValue(KeyedBlockReader& reader, std::u16string_view line, const Key<R>& key, uint32_t at, Reporter& r) {
+    using T = Target<R>;
     const std::string name = toUtf8(reader.blockPrefix()) + toUtf8(key.name);
-    const int n = key.value == Value::Float3 ? 3 : 1;
+    const int n = std::holds_alternative<typename T::Float3>(key.target) ? 3 : 1;
     int got = 0;
     bool finite = true;
-    if (key.value == Value::Int) {
+    if (std::holds_alternative<typename T::Int>(key.target) || std::holds_alternative<typename T::Unused>(key.target)) {
         int32_t v[3];
-        got = numbersRead<int32_t>([&](int32_t* t) { reader.readInts(line, key.name, Separator::Bracket, t, 1); }, v, 1);
-    } else if (key.value != Value::Text) {
+        got = numbersRead<int32_t>([&](int32_t* t) { reader.readInts(line, key.name, key.separator, t, 1); }, v, 1);
+    } else if (n == 3 || std::holds_alternative<typename T::Float>(key.target)) {
         float v[3];
-        got = numbersRead<float>([&](float* t) { reader.readFloats(line, key.name, Separator::Bracket, t, n); }, v, n);
+        got = numbersRead<float>([&](float* t) { reader.readFloats(line, key.name, key.separator, t, n); }, v, n);
         for (int i = 0; i < got; ++i) finite = finite && std::isfinite(v[i]);
     } else {
         return;
@@ -132,6 +119,12 @@ void checkValue(KeyedBlockReader& reader, std::u16string_view line, const Key& k
     if (!finite) r.add(at, Severity::Error, name + ": \"" + value + "\" is not a finite number");
 }
 
+// Every number of a camera but its type is sent; the type and the names are only carried.
+bool neededByCamera(const Key<CameraRecord>& key) {
+    using T = Target<CameraRecord>;
+    return std::holds_alternative<T::Float>(key.target) || std::holds_alternative<T::Float3>(key.target);
+}
+
 // The key word of a line no key took: up to the first blank or bracket.
 std::string keyWord(std::u16string_view line) {
     const size_t end = line.find_first_of(u" [");
@@ -141,9 +134,10 @@ std::string keyWord(std::u16string_view line) {
 // One camera block. Lines are numbered from `first`; `where` names the block in messages.
 void checkCameraBlock(const std::u16string& text, uint32_t first, const std::string& where, Reporter& r,
                       uint32_t missingAt) {
-    KeyedBlockReader reader(text, u"Camera");
+    const std::span<const Key<CameraRecord>> keys = cameraKeys();
+    KeyedBlockReader reader(text, kCameraBlockName);
     LineCounter lines(text, first);
-    bool seen[std::size(kCameraKeys)] = {};
+    std::vector<bool> seen(keys.size());
     bool started = false;
     uint32_t endLine = 0;
     std::u16string_view line;
@@ -157,24 +151,23 @@ void checkCameraBlock(const std::u16string& text, uint32_t first, const std::str
                 r.add(at, Severity::Warning, where + "line after Camera_End is ignored");
             continue;
         }
-        size_t k = 0;
-        while (k < std::size(kCameraKeys) && !reader.isKeyLine(line, kCameraKeys[k].name, Separator::Bracket)) ++k;
-        if (k == std::size(kCameraKeys)) {
+        const Key<CameraRecord>* key = matchingKey<CameraRecord>(reader, line, keys);
+        if (!key) {
             if (!line.empty())
                 r.add(at, Severity::Warning, where + "unknown key \"" + keyWord(line) + "\" is ignored");
             continue;
         }
-        seen[k] = true;
-        checkValue(reader, line, kCameraKeys[k], at, r);
+        seen[size_t(key - keys.data())] = true;
+        checkValue(reader, line, *key, at, r);
     }
     if (!started) {
         r.add(missingAt, Severity::Error, where + "no Camera_Start line: the program reads nothing from it");
         return;
     }
-    for (size_t k = 0; k < std::size(kCameraKeys); ++k)
-        if (kCameraKeys[k].needed && !seen[k])
+    for (size_t k = 0; k < keys.size(); ++k)
+        if (neededByCamera(keys[k]) && !seen[k])
             r.add(endLine ? endLine : missingAt, Severity::Error,
-                  where + "no Camera_" + toUtf8(kCameraKeys[k].name) + " line: the program sends 0");
+                  where + "no Camera_" + toUtf8(keys[k].name) + " line: the program sends 0");
 }
 
 } // namespace
@@ -186,7 +179,7 @@ void checkCameraFile(const std::u16string& file, const std::u16string& text, std
 
 void checkViewsFile(const std::u16string& file, const std::u16string& text, std::vector<Problem>& problems) {
     Reporter r(file, problems);
-    KeyedBlockReader reader(text, u"Cameras");
+    KeyedBlockReader reader(text, kViewsBlockName);
     LineCounter lines(text);
     bool started = false;
     int32_t active = 0;
@@ -201,25 +194,24 @@ void checkViewsFile(const std::u16string& file, const std::u16string& text, std:
                 r.add(at, Severity::Warning, "line after Cameras_End is ignored");
             continue;
         }
-        const Key* key = nullptr;
-        for (const Key& k : kViewsKeys)
-            if (!key && reader.isKeyLine(line, k.name, Separator::Bracket)) key = &k;
-        if (key) {
+        const Key<ViewList>* key = matchingKey<ViewList>(reader, line, viewsKeys());
+        if (!key) {
+            if (!line.empty()) r.add(at, Severity::Warning, "unknown key \"" + keyWord(line) + "\" is ignored");
+        } else if (key->separator != Separator::ObjectStart) {
             checkValue(reader, line, *key, at, r);
-            if (key->name == u"nActCamera") {
-                reader.readInts(line, key->name, Separator::Bracket, &active, 1);
+            const auto* field = std::get_if<Target<ViewList>::Int>(&key->target);
+            if (field && *field == &ViewList::active) {
+                reader.readInts(line, key->name, key->separator, &active, 1);
                 activeLine = at;
             }
-        } else if (reader.isKeyLine(line, u"Camera", Separator::ObjectStart)) {
-            const std::optional<std::u16string> object = reader.collectObject(u"Camera");
+        } else {
+            const std::optional<std::u16string> object = reader.collectObject(key->name);
             if (!object) {
                 r.add(at, Severity::Error, "view without its Cameras_Camera_ObjectEND line: the program drops it");
                 break;
             }
             checkCameraBlock(*object, at + 1, "view " + std::to_string(views) + ": ", r, at);
             ++views;
-        } else if (!line.empty()) {
-            r.add(at, Severity::Warning, "unknown key \"" + keyWord(line) + "\" is ignored");
         }
     }
     if (!started) r.add(1, Severity::Error, "no Cameras_Start line: the program reads no view");
