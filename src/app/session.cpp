@@ -26,15 +26,15 @@ const char16_t* const kRendererAddress = u"https://www.orvex-render.example/down
 
 bool startupSync(ModelExchange& ex) {
     ex.containerPath = dataFilePath(u"_model.alm");
-    const int32_t result = readHeader(ex);
+    const HeaderResult result = readHeader(ex);
     if (result != kHeaderRead) {
-        ex.file.close();
+        ex.container.close();
         reportError(ErrorSource::FILE, result);
         return false;
     }
     ex.session.projectName = ex.header.entries[0].project;
     if (!startSession(ex)) {
-        ex.file.close();
+        ex.container.close();
         return false;
     }
     loadModelEntry(ex, 0);
@@ -83,9 +83,9 @@ void reportError(ErrorSource source, int32_t code) {
     case ErrorSource::FILE: {
         std::string text;
         switch (code) {
-        case 2: text = "File not found."; break;
-        case 3: text = "Version not supported."; break;
-        case 4: text = "File format error."; break;
+        case kHeaderNoFile: text = "File not found."; break;
+        case kHeaderOldVersion: text = "Version not supported."; break;
+        case kHeaderFormatError: text = "File format error."; break;
         default: break;
         }
         writeLog(text);

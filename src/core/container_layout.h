@@ -34,6 +34,14 @@ constexpr size_t kEntryReservedBytes = 12;
 constexpr int kEntrySlots = 100;
 constexpr uint32_t kHeaderSize = static_cast<uint32_t>(kEntryTableAt + kEntrySlots * kEntrySize); // 208644
 static_assert(kHeaderSize == 208644);
+// The fields follow each other without gaps, so the header is read front to back.
+static_assert(kNameAt + 2 * kNameUnits == kEntryCountAt && kEntryCountAt + 4 == kEntryTableAt);
+static_assert(kEntryProjectAt + 2 * kEntryProjectUnits == kEntryKindAt && kEntryKindAt + 4 == kEntryBlockOffsetAt &&
+              kEntryBlockOffsetAt + 4 == kEntryReservedAt && kEntryReservedAt + kEntryReservedBytes == kEntrySize);
+
+// Where the block offset of entry slot i lies in the file.
+constexpr uint64_t entryBlockOffsetAt(int slot) { return kEntryTableAt + uint64_t(slot) * kEntrySize + kEntryBlockOffsetAt; }
+constexpr uint64_t entryKindAt(int slot) { return kEntryTableAt + uint64_t(slot) * kEntrySize + kEntryKindAt; }
 
 // The oldest header version the program reads.
 constexpr uint32_t kCurrentVersion = 7;

@@ -220,7 +220,7 @@ std::optional<std::u16string> KeyedBlockReader::collectObject(std::u16string_vie
 
 bool readTextFile(const std::u16string& path, std::u16string& text) {
     text.clear();
-    std::FILE* file = openFile(path, "rb");
+    File file(path, "rb");
     if (!file) return false;
     bool ok = true;
     try {
@@ -230,7 +230,7 @@ bool readTextFile(const std::u16string& path, std::u16string& text) {
         bool pendingReturn = false;
         unsigned char chunk[65536];
         size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        while ((got = file.read(chunk, sizeof chunk)) > 0) {
             for (size_t i = 0; i < got; ++i) {
                 const unsigned char byte = chunk[i];
                 if (pendingReturn) {
@@ -244,7 +244,7 @@ bool readTextFile(const std::u16string& path, std::u16string& text) {
             }
         }
         if (pendingReturn) result += u'\r';
-        if (std::ferror(file))
+        if (file.failed())
             ok = false;
         else
             text = std::move(result);
@@ -253,7 +253,6 @@ bool readTextFile(const std::u16string& path, std::u16string& text) {
     } catch (const std::length_error&) {
         ok = false;
     }
-    std::fclose(file);
     if (!ok) text.clear();
     return ok;
 }

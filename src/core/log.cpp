@@ -16,13 +16,9 @@ namespace {
 bool rotationChecked8 = false;
 bool rotationChecked16 = false;
 
-long measure(const std::u16string& path) {
-    std::FILE* f = openFile(path, "rb");
-    if (!f) return 0;
-    long size = 0;
-    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-    std::fclose(f);
-    return size < 0 ? 0 : size;
+uint64_t measure(const std::u16string& path) {
+    File f(path, "rb");
+    return f ? f.seekEnd() : 0;
 }
 
 // Moves a log past the limit to the previous-log path. A failure on the way (a locked file,
@@ -30,7 +26,7 @@ long measure(const std::u16string& path) {
 void rotateOnce(bool& checked, const std::u16string& path) {
     if (checked) return;
     checked = true;
-    if (measure(path) <= kLogRotationLimit) return;
+    if (measure(path) <= uint64_t(kLogRotationLimit)) return;
     const std::u16string previous = path + u"Old";
     if (pathExists(previous)) removePath(previous);
     if (copyFile(path, previous)) removePath(path);
@@ -54,10 +50,8 @@ void appendLine(const std::u16string& path, const std::string& line) {
         if (c == '\n') bytes += '\r';
         bytes += c;
     }
-    std::FILE* f = openFile(path, "ab");
-    if (!f) return; // the line is lost, as any log line that cannot be written
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    File f(path, "ab");
+    if (f) f.write(bytes.data(), bytes.size()); // otherwise the line is lost, as any that cannot be written
 }
 
 } // namespace

@@ -182,12 +182,12 @@ bool encodeNormalMapPng(const PixelImage& source, PngPieces& png) {
 // Writes the PNG's pieces to path; a file that could not be written whole is removed, so no
 // truncated image is left behind.
 bool writePieces(const std::u16string& path, const PngPieces& png) {
-    std::FILE* f = openFile(path, "wb");
+    File f(path, "wb");
     if (!f) return false;
     bool ok = true;
     for (const auto& piece : png.pieces)
-        if (ok && std::fwrite(piece.bytes.get(), 1, piece.size, f) != piece.size) ok = false;
-    if (std::fclose(f) != 0) ok = false;
+        if (ok && !f.write(piece.bytes.get(), piece.size)) ok = false;
+    if (!f.close()) ok = false;
     if (!ok) removePath(path);
     return ok;
 }

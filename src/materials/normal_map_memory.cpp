@@ -79,16 +79,15 @@ bool NormalMapMemory::examine(const std::u16string& path, bool withHash, FileSta
     } catch (const std::exception&) {
         return false;
     }
-    std::FILE* f = openFile(path, "rb");
+    File f(path, "rb");
     if (!f) return false;
     uint64_t hash = 0, read = 0;
     size_t got;
-    while ((got = std::fread(buffer_.data(), 1, buffer_.size(), f)) > 0) {
+    while ((got = f.read(buffer_.data(), buffer_.size())) > 0) {
         hash = contentHash(buffer_.data(), got, hash);
         read += got;
     }
-    const bool ok = !std::ferror(f) && read == state.size;
-    std::fclose(f);
+    const bool ok = !f.failed() && read == state.size;
     state.hash = hash;
     return ok;
 }

@@ -4,6 +4,7 @@
 
 #include "core/data_folder.h"
 #include "lights/send_light.h"
+#include "model/block_reader.h"
 #include "model/container.h"
 #include "model/model_exchange.h"
 #include "platform/files.h"
@@ -32,12 +33,12 @@ void syncModel(ModelExchange& ex) {
 
 void applyChangeDirectory(ModelExchange& ex) {
     if (readHeader(ex) != kHeaderRead || ex.header.entryCount < 0) {
-        ex.file.close();
+        ex.container.close();
         return;
     }
     const ContainerEntry& entry = ex.header.entries[0];
     if (entry.kind != layout::kChangeDirectoryKind) {
-        ex.file.close();
+        ex.container.close();
         return;
     }
     if (entry.project != ex.sourceProject) {
@@ -46,24 +47,18 @@ void applyChangeDirectory(ModelExchange& ex) {
         resetScene(ex);
         ex.session.projectName = entry.project;
         ex.session.api->ORVEXAPI_SaveToFiles(ex.session.handle, sceneFilePath(entry.project).c_str());
-        ex.file.close();
+        ex.container.close();
         return;
     }
 
-    ContainerFile& f = ex.file;
-    const uint64_t directory = entry.blockOffset < 0 ? f.size() : uint64_t(entry.blockOffset);
-    f.seek(directory);
+    const uint64_t directory = entry.blockOffset < 0 ? ex.container.size() : uint64_t(entry.blockOffset);
     std::vector<uint32_t> words;
-    readIdList(ex, words);
-    for (size_t i = 0; i < words.size(); i += 2) {
-        f.seek(directory + words[i]);
-        std::u16string name;
-        readCountedText(ex, name);
-        if (name == u"Solid") readIdList(ex, ex.solidDeleteList);
-        else if (name == u"Material") readIdList(ex, ex.materialIdList);
-    }
+    readChangeDirectory(ex.container, directory, words, [&](ChangeList& list) {
+        if (list.name == u"Solid") ex.solidDeleteList = std::move(list.ids);
+        else if (list.name == u"Material") ex.materialIdList = std::move(list.ids);
+    });
     deleteListedSolids(ex);
-    f.close();
+    ex.container.close();
 }
 
 void deleteListedSolids(ModelExchange& ex) {

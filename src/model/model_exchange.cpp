@@ -5,7 +5,7 @@
 namespace orvex {
 
 ModelExchange::~ModelExchange() {
-    file.close();
+    container.close();
     if (session.handle != 0 && session.api && session.api->ORVEXAPI_DestroySession) {
         session.api->ORVEXAPI_DestroySession(session.handle);
         session.handle = 0;

@@ -3,19 +3,21 @@
 #pragma once
 
 #include "core/container_layout.h"
+#include "core/container_reader.h"
 #include "core/renderer_session.h"
 #include "core/send_context.h"
 #include "lights/light_record.h"
 #include "materials/material_record.h"
 #include "materials/normal_map_memory.h"
-#include "core/container_file.h"
 #include "model/part_storage.h"
 #include "model/solid_table.h"
 #include "records/camera_record.h"
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvex {
@@ -35,10 +37,13 @@ public:
     // and IES folders as they stand now, the colour-only flag and the normal-map memory.
     SendContext sendContext();
 
-    // Container state: the path to open next, the file while one operation runs, and
+    // Container state: the path to open next, the container while one operation runs, and
     // the fields of the last header read (which a freshly written header repeats).
     std::u16string containerPath;
-    ContainerFile file;
+    // When set, the container is read from these bytes instead of the file (fuzzing reads
+    // each input from memory); nothing is then written.
+    std::optional<std::string_view> containerBytes;
+    ContainerReader container;
     ContainerHeader header;
 
     SolidTable solidTable;

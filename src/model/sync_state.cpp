@@ -27,7 +27,7 @@ constexpr size_t kFileBuffer = 1024 * 1024;
 // pieces (every write costs a system call).
 class SyncText {
 public:
-    explicit SyncText(std::FILE* file) : file_(file), buffer_(new char[kFileBuffer]) {}
+    explicit SyncText(File& file) : file_(file), buffer_(new char[kFileBuffer]) {}
     ~SyncText() { flush(); }
     SyncText(const SyncText&) = delete;
     SyncText& operator=(const SyncText&) = delete;
@@ -51,7 +51,7 @@ public:
     void append(std::string_view bytes) {
         if (bytes.size() > kFileBuffer - used_) flush();
         if (bytes.size() >= kFileBuffer) {
-            std::fwrite(bytes.data(), 1, bytes.size(), file_);
+            file_.write(bytes.data(), bytes.size());
             return;
         }
         std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
@@ -60,11 +60,11 @@ public:
 
 private:
     void flush() {
-        if (used_) std::fwrite(buffer_.get(), 1, used_, file_);
+        if (used_) file_.write(buffer_.get(), used_);
         used_ = 0;
     }
 
-    std::FILE* file_;
+    File& file_;
     std::unique_ptr<char[]> buffer_;
     size_t used_ = 0;
 };
@@ -98,7 +98,7 @@ std::string_view solidLines(SolidRun& run) {
     return text;
 }
 
-void putSyncState(std::FILE* file, ModelExchange& ex) {
+void putSyncState(File& file, ModelExchange& ex) {
     SyncText out(file);
     out.commit(put(out.room(16), "SourceProject: ["));
     out.latin1(ex.sourceProject);
@@ -120,14 +120,13 @@ void putSyncState(std::FILE* file, ModelExchange& ex) {
 } // namespace
 
 void writeSyncState(ModelExchange& ex) {
-    std::FILE* f = openFile(dataFilePath(u"_mod.sync"), "wb");
+    File f(dataFilePath(u"_mod.sync"), "wb");
     if (!f) return;
     try {
         putSyncState(f, ex);
     } catch (const std::exception&) {
         // No memory for the text: the file stays short, as when the disk runs full.
     }
-    std::fclose(f);
 }
 
 } // namespace orvex

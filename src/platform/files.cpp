@@ -64,26 +64,62 @@ bool removePath(const std::u16string& path) {
 
 #endif
 
-bool copyFile(const std::u16string& from, const std::u16string& to) {
-    std::FILE* in = openFile(from, "rb");
-    if (!in) return false;
-    std::FILE* out = openFile(to, "wb");
-    if (!out) {
-        std::fclose(in);
-        return false;
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        stream_ = other.stream_;
+        other.stream_ = nullptr;
     }
+    return *this;
+}
+
+bool File::close() {
+    if (!stream_) return true;
+    const bool ok = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    return ok;
+}
+
+bool File::seek(uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(stream_, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(stream_, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+uint64_t File::seekEnd() {
+#ifdef _WIN32
+    if (_fseeki64(stream_, 0, SEEK_END) != 0) return 0;
+    const long long size = _ftelli64(stream_);
+#else
+    if (fseeko(stream_, 0, SEEK_END) != 0) return 0;
+    const long long size = ftello(stream_);
+#endif
+    return size < 0 ? 0 : static_cast<uint64_t>(size);
+}
+
+bool readWholeFile(const std::u16string& path, std::string& bytes) {
+    bytes.clear();
+    File f(path, "rb");
+    if (!f) return false;
+    char chunk[65536];
+    size_t got;
+    while ((got = f.read(chunk, sizeof chunk)) > 0) bytes.append(chunk, got);
+    return !f.failed();
+}
+
+bool copyFile(const std::u16string& from, const std::u16string& to) {
+    File in(from, "rb");
+    if (!in) return false;
+    File out(to, "wb");
+    if (!out) return false;
     char buffer[65536];
     bool ok = true;
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
-        if (std::fwrite(buffer, 1, n, out) != n) {
-            ok = false;
-            break;
-        }
-    }
-    if (std::ferror(in)) ok = false;
-    std::fclose(in);
-    if (std::fclose(out) != 0) ok = false;
+    while (ok && (n = in.read(buffer, sizeof buffer)) > 0) ok = out.write(buffer, n);
+    if (in.failed()) ok = false;
+    if (!out.close()) ok = false;
     if (!ok) removePath(to);
     return ok;
 }

@@ -1,7 +1,7 @@
 // The model container: opening, reading or freshly writing the header, the counted
 // readers at the end of a file, and loading one model entry.
 #include "model/container.h"
-#include "core/container_file.h"
+#include "core/container_reader.h"
 #include "model/model_exchange.h"
 #include "platform/text.h"
 #include "scene-writer/container_writer.h"
@@ -115,7 +115,7 @@ TEST_F(Container, ShortFileGetsAFreshHeaderFromTheFieldsInMemory) {
     h.entries[99].blockOffset = -5;
 
     EXPECT_EQ(readHeader(ex), kHeaderFormatError);
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
     EXPECT_EQ(h.version, 7u);
     EXPECT_EQ(h.headerEnd, 208644u);
     EXPECT_EQ(h.nameLength, 8u);
@@ -145,14 +145,14 @@ TEST_F(Container, ShortFileGetsAFreshHeaderFromTheFieldsInMemory) {
 
 TEST_F(Container, MissingFileIsCreatedWithAnEmptyHeader) {
     EXPECT_EQ(readHeader(ex), kHeaderFormatError);
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
     expectSameBytes(test::readFileBytes(path), writer::ContainerWriter{}.bytes());
 }
 
 TEST_F(Container, FileInAMissingFolderGivesNoFile) {
     ex.containerPath = pathOf(temp.file("missing/model.alm"));
     EXPECT_EQ(readHeader(ex), kHeaderNoFile);
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
     EXPECT_FALSE(fs::exists(temp.file("missing")));
 }
 
@@ -166,8 +166,8 @@ TEST_F(Container, ExactHeaderIsReadAndLeftOpenAfterIt) {
     ASSERT_EQ(fs::file_size(path), kHeaderBytes);
 
     EXPECT_EQ(readHeader(ex), kHeaderRead);
-    EXPECT_TRUE(ex.file.isOpen());
-    EXPECT_EQ(ex.file.position(), kHeaderBytes);
+    EXPECT_TRUE(ex.container.isOpen());
+    EXPECT_EQ(ex.container.position(), kHeaderBytes);
     const ContainerHeader& h = ex.header;
     EXPECT_EQ(h.version, 7u);
     EXPECT_EQ(h.headerEnd, 208644u);
@@ -196,7 +196,7 @@ TEST_F(Container, VersionBelowSevenIsRefusedAndKeepsTheFieldsAfterIt) {
     ex.header.entries[0].project = u"C:\\Before.plan";
 
     EXPECT_EQ(readHeader(ex), kHeaderOldVersion);
-    EXPECT_TRUE(ex.file.isOpen());
+    EXPECT_TRUE(ex.container.isOpen());
     EXPECT_EQ(ex.header.version, 6u);
     EXPECT_EQ(ex.header.reservedWord, 77u);
     EXPECT_EQ(ex.header.entries[0].project, u"C:\\Before.plan");
@@ -218,7 +218,7 @@ TEST_F(Container, HeaderEndMismatchIsAFormatErrorAfterReadingEverything) {
     w.addModelBlock(u"C:\\Work\\House.plan", {});
     write(w);
     EXPECT_EQ(readHeader(ex), kHeaderFormatError);
-    EXPECT_TRUE(ex.file.isOpen());
+    EXPECT_TRUE(ex.container.isOpen());
     EXPECT_EQ(ex.header.headerEnd, 208640u);
     EXPECT_EQ(ex.header.entries[0].project, u"C:\\Work\\House.plan");
     EXPECT_EQ(ex.header.entries[0].blockOffset, 208644);
@@ -266,27 +266,27 @@ TEST_F(Container, CountedTextAndIdListsStopAtTheEndOfTheFile) {
     ASSERT_EQ(readHeader(ex), kHeaderRead);
     std::u16string text = u"old";
     std::vector<uint32_t> ids{1, 2};
-    readCountedText(ex, text);
+    ex.container.readCountedText(text);
     EXPECT_EQ(text, u"Hi\u00E9");
     text = u"old";
-    readCountedText(ex, text);
+    ex.container.readCountedText(text);
     EXPECT_EQ(text, u"");
-    EXPECT_EQ(ex.file.position(), kHeaderBytes + 4 + 6 + 4);
-    readIdList(ex, ids);
+    EXPECT_EQ(ex.container.position(), kHeaderBytes + 4 + 6 + 4);
+    ex.container.readIdList(ids);
     EXPECT_EQ(ids, (std::vector<uint32_t>{7, 0xFFFFFFFF, 0}));
-    readIdList(ex, ids);
+    ex.container.readIdList(ids);
     EXPECT_EQ(ids, std::vector<uint32_t>{});
     text = u"old";
-    readCountedText(ex, text);
+    ex.container.readCountedText(text);
     EXPECT_EQ(text, u"");
-    EXPECT_EQ(ex.file.position(), ex.file.size());
+    EXPECT_EQ(ex.container.position(), ex.container.size());
 
     // Past the end every count reads as 0.
     ids = {5};
-    readIdList(ex, ids);
+    ex.container.readIdList(ids);
     EXPECT_EQ(ids, std::vector<uint32_t>{});
     text = u"old";
-    readCountedText(ex, text);
+    ex.container.readCountedText(text);
     EXPECT_EQ(text, u"");
 }
 
@@ -300,9 +300,9 @@ TEST_F(Container, IdListOneValueShortIsEmpty) {
     write(w);
     ASSERT_EQ(readHeader(ex), kHeaderRead);
     std::vector<uint32_t> ids{1};
-    readIdList(ex, ids);
+    ex.container.readIdList(ids);
     EXPECT_EQ(ids, std::vector<uint32_t>{});
-    EXPECT_EQ(ex.file.position(), ex.file.size());
+    EXPECT_EQ(ex.container.position(), ex.container.size());
 }
 
 TEST_F(Container, HugeCountsAllocateNothing) {
@@ -318,13 +318,13 @@ TEST_F(Container, HugeCountsAllocateNothing) {
     std::vector<uint32_t> ids;
     gLargestAllocation = 0;
     gTrackAllocations = true;
-    readCountedText(ex, text);
-    ex.file.seek(kHeaderBytes);
-    readIdList(ex, ids);
-    ex.file.seek(kHeaderBytes + 4);
-    readIdList(ex, ids);
-    ex.file.seek(kHeaderBytes + 4);
-    readCountedText(ex, text);
+    ex.container.readCountedText(text);
+    ex.container.seek(kHeaderBytes);
+    ex.container.readIdList(ids);
+    ex.container.seek(kHeaderBytes + 4);
+    ex.container.readIdList(ids);
+    ex.container.seek(kHeaderBytes + 4);
+    ex.container.readCountedText(text);
     gTrackAllocations = false;
     EXPECT_EQ(text, u"");
     EXPECT_EQ(ids, std::vector<uint32_t>{});
@@ -342,13 +342,13 @@ TEST_F(Container, EntryBeyondTheEntryCountIsNotLoaded) {
     loadModelEntry(ex, 1);
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(ex.sourceProject, u"before");
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
 
     // Index 0 is not greater than a count of 0.
     loadModelEntry(ex, 0);
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNode("Solid_3"), kEndNode}));
     EXPECT_EQ(ex.sourceProject, u"C:\\Zero.plan");
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
 }
 
 TEST_F(Container, EntryOneOfAChangeFileIsTheModelBlock) {
@@ -361,7 +361,7 @@ TEST_F(Container, EntryOneOfAChangeFileIsTheModelBlock) {
     loadModelEntry(ex, 1);
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNode("Solid_5"), kEndNode}));
     EXPECT_EQ(ex.sourceProject, u"C:\\Work\\House.plan");
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
     ASSERT_TRUE(ex.solidTable.contains(5));
 
     // Entry 0 is a change directory: passed over here.
@@ -370,7 +370,7 @@ TEST_F(Container, EntryOneOfAChangeFileIsTheModelBlock) {
     loadModelEntry(ex, 0);
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(ex.sourceProject, u"before");
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
 }
 
 TEST_F(Container, EntryOfAnotherKindIsPassedOver) {
@@ -382,7 +382,7 @@ TEST_F(Container, EntryOfAnotherKindIsPassedOver) {
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(ex.sourceProject, u"before");
     EXPECT_TRUE(ex.solidTable.empty());
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
 }
 
 TEST_F(Container, IndexesOutsideTheTableAreNotLoaded) {
@@ -394,7 +394,7 @@ TEST_F(Container, IndexesOutsideTheTableAreNotLoaded) {
     for (int32_t index : {100, 1000, -1, INT32_MIN}) loadModelEntry(ex, index);
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(ex.sourceProject, u"before");
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
 }
 
 TEST_F(Container, BlockOffsetOutsideTheFileReadsAnEmptyBlock) {
@@ -406,7 +406,7 @@ TEST_F(Container, BlockOffsetOutsideTheFileReadsAnEmptyBlock) {
         loadModelEntry(ex, 0);
         EXPECT_EQ(recorder.lines, std::vector<std::string>{}) << offset;
         EXPECT_EQ(ex.sourceProject, u"C:\\Far.plan");
-        EXPECT_FALSE(ex.file.isOpen());
+        EXPECT_FALSE(ex.container.isOpen());
     }
 }
 
@@ -428,12 +428,12 @@ TEST_F(Container, UnreadableHeaderLoadsNothing) {
 
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(ex.sourceProject, u"");
-    EXPECT_FALSE(ex.file.isOpen());
+    EXPECT_FALSE(ex.container.isOpen());
 }
 
-TEST(ContainerFileCursor, ReadsAndWritesInterleaveAndStopAtTheEnd) {
+TEST(ContainerReaderCursor, ReadsAndWritesInterleaveAndStopAtTheEnd) {
     test::TempFolder temp;
-    ContainerFile f;
+    ContainerReader f;
     ASSERT_TRUE(f.open(fromUtf8(temp.file("f.bin")), "wb+"));
     EXPECT_EQ(f.size(), 0u);
     EXPECT_TRUE(f.writeU32(1));

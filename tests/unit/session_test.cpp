@@ -97,7 +97,7 @@ TEST_F(Startup, GoodStartJournalsTheExactCalls) {
     EXPECT_EQ(ex->session.handle, 0x5E55u);
     EXPECT_EQ(ex->session.projectName, u"C:\\Work\\House.plan");
     EXPECT_EQ(ex->sourceProject, u"C:\\Work\\House.plan");
-    EXPECT_FALSE(ex->file.isOpen());
+    EXPECT_FALSE(ex->container.isOpen());
 
     ex.reset();
     EXPECT_EQ(recorder.lines.size(), 7u);
@@ -140,7 +140,7 @@ TEST_F(Startup, RendererNotStartedIsAConnectionError) {
     ASSERT_EQ(fake.boxes.size(), 1u);
     expectMissingRendererBox(fake.boxes[0]);
     EXPECT_EQ(ex->session.handle, 0u);
-    EXPECT_FALSE(ex->file.isOpen());
+    EXPECT_FALSE(ex->container.isOpen());
 
     ex.reset();
     EXPECT_EQ(recorder.lines, std::vector<std::string>{kStart});
@@ -189,7 +189,7 @@ TEST_F(Startup, MissingModelIsCreatedAndAFormatError) {
     EXPECT_EQ(logTexts(), std::vector<std::string>{"File format error."});
     ASSERT_EQ(fake.boxes.size(), 1u);
     expectBox(fake.boxes[0], kErrorCaption, "File format error.", false);
-    EXPECT_FALSE(ex->file.isOpen());
+    EXPECT_FALSE(ex->container.isOpen());
 }
 
 TEST_F(Startup, OldVersionIsNotSupported) {
@@ -202,7 +202,7 @@ TEST_F(Startup, OldVersionIsNotSupported) {
     EXPECT_EQ(logTexts(), std::vector<std::string>{"Version not supported."});
     ASSERT_EQ(fake.boxes.size(), 1u);
     expectBox(fake.boxes[0], kErrorCaption, "Version not supported.", false);
-    EXPECT_FALSE(ex->file.isOpen());
+    EXPECT_FALSE(ex->container.isOpen());
     EXPECT_EQ(test::readFileBytes(modelPath), w.bytes());
 }
 
@@ -214,7 +214,7 @@ TEST_F(Startup, HeaderEndMismatchIsAFormatError) {
     EXPECT_FALSE(startupSync(*ex));
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(logTexts(), std::vector<std::string>{"File format error."});
-    EXPECT_FALSE(ex->file.isOpen());
+    EXPECT_FALSE(ex->container.isOpen());
 }
 
 TEST_F(Startup, IncompleteRendererIsAConnectionErrorWithoutCalls) {

@@ -201,23 +201,12 @@ private:
 
 std::string text(const std::u16string& s) { return toUtf8(s); }
 
-bool readFile(const std::u16string& path, std::string& bytes) {
-    std::FILE* f = openFile(path, "rb");
-    if (!f) return false;
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, got);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
 std::optional<size_t> Builder::texture(const std::u16string& path) {
     const auto known = textureByPath_.find(path);
     if (known != textureByPath_.end()) return known->second;
     std::optional<size_t> index;
     std::string bytes;
-    if (!readFile(path, bytes)) {
+    if (!readWholeFile(path, bytes)) {
         notes_.push_back("texture " + text(path) + " cannot be read: left out");
     } else {
         // glTF carries PNG and JPEG images only.
@@ -699,10 +688,10 @@ GltfExport Builder::run(const Inspection& in) {
 GltfExport exportGltf(const Inspection& inspection) { return Builder().run(inspection); }
 
 bool writeGltf(const GltfExport& gltf, const std::u16string& path) {
-    std::FILE* f = openFile(path, "wb");
+    File f(path, "wb");
     if (!f) return false;
-    const bool ok = std::fwrite(gltf.glb.data(), 1, gltf.glb.size(), f) == gltf.glb.size();
-    return std::fclose(f) == 0 && ok;
+    const bool ok = f.write(gltf.glb.data(), gltf.glb.size());
+    return f.close() && ok;
 }
 
 } // namespace orvex::inspect

@@ -42,18 +42,6 @@ bool endsWith(const std::u16string& text, std::u16string_view tail) {
     return text.size() >= tail.size() && std::u16string_view(text).substr(text.size() - tail.size()) == tail;
 }
 
-bool readWholeFile(const std::u16string& path, std::string& bytes) {
-    std::FILE* f = openFile(path, "rb");
-    if (!f) return false;
-    bytes.clear();
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, got);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
 std::string narrow(const std::u16string& text) { return toUtf8(text); }
 
 void fillGeometry(ModelBlockInfo& info, const Capture& capture, ByteCursor& cursor, uint64_t block) {
@@ -94,8 +82,8 @@ void fillMaterial(MaterialInfo& m, ByteCursor& cursor, const std::u16string& dat
 }
 
 void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor, const std::u16string& dataFolder) {
-    ex.file.seek(l.offset);
-    readCountedText(ex, l.text);
+    ex.container.seek(l.offset);
+    ex.container.readCountedText(l.text);
     parseLightBlock(l.record, l.text);
 
     // The kind word itself, which the parser folds into a kind: an unknown word becomes a
@@ -144,7 +132,7 @@ ModelBlockInfo inspectModelBlock(ModelExchange& ex, ContainerWalk& walk, uint64_
         // Colour-only: the program's reader then looks up no texture, so it generates no
         // normal map while the inspector drives it for the geometry.
         ex.colorOnly = true;
-        ex.file.seek(block);
+        ex.container.seek(block);
         readModelBlock(ex, block);
     }
     fillGeometry(info, capture, walk.cursor(), block);
@@ -152,9 +140,9 @@ ModelBlockInfo inspectModelBlock(ModelExchange& ex, ContainerWalk& walk, uint64_
     for (MaterialInfo& m : info.materials) fillMaterial(m, walk.cursor(), dataFolder);
     for (LightInfo& l : info.lights) fillLight(ex, l, walk.cursor(), dataFolder);
     if (info.views) {
-        ex.file.seek(info.views->offset);
+        ex.container.seek(info.views->offset);
         std::u16string text;
-        readCountedText(ex, text);
+        ex.container.readCountedText(text);
         parseViewsBlock(text, info.views->list);
     }
     return info;
@@ -164,15 +152,15 @@ ModelBlockInfo inspectModelBlock(ModelExchange& ex, ContainerWalk& walk, uint64_
 ChangeDirectoryInfo inspectChangeDirectory(ModelExchange& ex, ContainerWalk& walk, uint64_t directory) {
     walk.changeDirectory(directory);
     ChangeDirectoryInfo info;
-    ex.file.seek(directory);
-    readIdList(ex, info.words);
+    ex.container.seek(directory);
+    ex.container.readIdList(info.words);
     for (size_t i = 0; i < info.words.size(); i += 2) {
         NamedListInfo list;
         list.offset = directory + info.words[i];
-        ex.file.seek(list.offset);
-        readCountedText(ex, list.name);
+        ex.container.seek(list.offset);
+        ex.container.readCountedText(list.name);
         list.hasIds = list.name == u"Solid" || list.name == u"Material";
-        if (list.hasIds) readIdList(ex, list.ids);
+        if (list.hasIds) ex.container.readIdList(list.ids);
         info.lists.push_back(std::move(list));
     }
     return info;
@@ -199,7 +187,7 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
     ModelExchange ex(captureApi());
     ex.containerPath = path;
     info.headerResult = readHeader(ex);
-    if (!ex.file.isOpen()) {
+    if (!ex.container.isOpen()) {
         out.problems.push_back({name, 0, "the program cannot open the file"});
         out.containers.push_back(std::move(info));
         return;
@@ -239,7 +227,7 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
         }
         info.entries.push_back(std::move(entry));
     }
-    ex.file.close();
+    ex.container.close();
     out.containers.push_back(std::move(info));
 }
 

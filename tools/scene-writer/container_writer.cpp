@@ -1,6 +1,8 @@
 // The container writer: the same layout the program reads, produced from plain descriptions.
 #include "scene-writer/container_writer.h"
 
+#include "core/container_layout.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -8,15 +10,19 @@ namespace orvex::writer {
 
 namespace {
 
-constexpr uint32_t kHeaderSize = 208644;
-constexpr size_t kEntrySize = 2076;
-constexpr size_t kProjectUnits = 1028;
-constexpr size_t kNameUnits = 512;
+using namespace layout;
 
 void appendUnits(std::string& out, const std::u16string& text) {
     for (char16_t c : text) {
         out += static_cast<char>(c & 0xFF);
         out += static_cast<char>(c >> 8);
+    }
+}
+
+void putUnits(std::string& out, size_t at, const std::u16string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        out[at + 2 * i] = static_cast<char>(text[i] & 0xFF);
+        out[at + 2 * i + 1] = static_cast<char>(text[i] >> 8);
     }
 }
 
@@ -88,7 +94,7 @@ void appendCountedText(std::string& out, const std::u16string& text) {
 
 std::string encodeModelBlock(const ModelBlockContent& contents) {
     std::string block;
-    for (int i = 0; i < 5; ++i) appendU32(block, 0);
+    for (uint32_t i = 0; i < kSectionWords; ++i) appendU32(block, 0);
 
     // Sections back to back; the five words count into the first section present, so w0 is
     // where the lights table starts and w0 + w1 where the solids table starts.
@@ -156,42 +162,35 @@ std::string encodeChangeDirectory(const ChangeDirectoryContent& contents) {
 }
 
 ContainerWriter& ContainerWriter::addModelBlock(std::u16string project, const ModelBlockContent& contents) {
-    entries.push_back({std::move(project), 2, encodeModelBlock(contents), std::nullopt});
+    entries.push_back({std::move(project), kModelBlockKind, encodeModelBlock(contents), std::nullopt});
     return *this;
 }
 
 ContainerWriter& ContainerWriter::addChangeDirectory(std::u16string project, const ChangeDirectoryContent& contents) {
-    entries.push_back({std::move(project), 4, encodeChangeDirectory(contents), std::nullopt});
+    entries.push_back({std::move(project), kChangeDirectoryKind, encodeChangeDirectory(contents), std::nullopt});
     return *this;
 }
 
 std::string ContainerWriter::bytes() const {
     std::string out(kHeaderSize, '\0');
-    putU32(out, 0, version);
-    putU32(out, 4, headerEnd.value_or(kHeaderSize));
-    putU32(out, 8, reservedWord);
+    putU32(out, kVersionAt, version);
+    putU32(out, kHeaderEndAt, headerEnd.value_or(kHeaderSize));
+    putU32(out, kReservedWordAt, reservedWord);
     const size_t nameUnits = std::min(name.size(), kNameUnits - 1);
-    putU32(out, 12, static_cast<uint32_t>(nameUnits));
-    for (size_t i = 0; i < nameUnits; ++i) {
-        out[16 + 2 * i] = static_cast<char>(name[i] & 0xFF);
-        out[17 + 2 * i] = static_cast<char>(name[i] >> 8);
-    }
-    putU32(out, 1040, static_cast<uint32_t>(entryCount.value_or(static_cast<int32_t>(entries.size()))));
-    for (size_t slot = 0; slot < entries.size() && slot < 100; ++slot) {
+    putU32(out, kNameLengthAt, static_cast<uint32_t>(nameUnits));
+    putUnits(out, kNameAt, name.substr(0, nameUnits));
+    putU32(out, kEntryCountAt, static_cast<uint32_t>(entryCount.value_or(static_cast<int32_t>(entries.size()))));
+    for (size_t slot = 0; slot < entries.size() && slot < kEntrySlots; ++slot) {
         const EntryContent& e = entries[slot];
-        const size_t at = 1044 + slot * kEntrySize;
-        const size_t units = std::min(e.project.size(), kProjectUnits);
-        for (size_t i = 0; i < units; ++i) {
-            out[at + 2 * i] = static_cast<char>(e.project[i] & 0xFF);
-            out[at + 2 * i + 1] = static_cast<char>(e.project[i] >> 8);
-        }
-        putU32(out, at + 2056, e.kind);
+        const size_t at = kEntryTableAt + slot * kEntrySize;
+        putUnits(out, at + kEntryProjectAt, e.project.substr(0, kEntryProjectUnits));
+        putU32(out, at + kEntryKindAt, e.kind);
         uint32_t offset = 0;
         if (!e.block.empty()) {
             offset = static_cast<uint32_t>(out.size());
             out += e.block;
         }
-        putU32(out, at + 2060, e.blockOffset ? static_cast<uint32_t>(*e.blockOffset) : offset);
+        putU32(out, at + kEntryBlockOffsetAt, e.blockOffset ? static_cast<uint32_t>(*e.blockOffset) : offset);
     }
     return out;
 }

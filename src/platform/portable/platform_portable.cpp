@@ -39,11 +39,11 @@ public:
         std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
     }
     bool decodeImage(const std::u16string& path, PixelImage& out) override {
-        std::FILE* f = openFile(path, "rb");
+        File f(path, "rb");
         if (!f) return false;
         int w = 0, h = 0, n = 0;
-        stbi_uc* rgba = stbi_load_from_file(f, &w, &h, &n, 4);
-        std::fclose(f);
+        stbi_uc* rgba = stbi_load_from_file(f.get(), &w, &h, &n, 4);
+        f.close();
         if (!rgba) return false;
         const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
         try {

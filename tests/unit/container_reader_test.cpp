@@ -1,6 +1,6 @@
 // The container cursor's read-ahead: any mix of small and large reads, forward and backward
 // jumps, writes in between and a file cut short under it reads exactly the file's bytes.
-#include "core/container_file.h"
+#include "core/container_reader.h"
 #include "platform/text.h"
 #include "support/fake_platform.h"
 
@@ -23,11 +23,11 @@ std::string pattern(size_t size) {
 
 } // namespace
 
-TEST(ContainerFileWindow, RandomReadsReturnTheFileBytes) {
+TEST(ContainerReaderWindow, RandomReadsReturnTheFileBytes) {
     test::TempFolder temp;
     const std::string bytes = pattern(3 * 1024 * 1024 + 17);
     test::writeFileBytes(temp.file("c.bin"), bytes);
-    ContainerFile f;
+    ContainerReader f;
     std::mt19937 random(7);
     std::string got;
     for (int i = 0; i < 4000; ++i) {
@@ -59,10 +59,10 @@ TEST(ContainerFileWindow, RandomReadsReturnTheFileBytes) {
     }
 }
 
-TEST(ContainerFileWindow, LittleEndianArraysAndTexts) {
+TEST(ContainerReaderWindow, LittleEndianArraysAndTexts) {
     test::TempFolder temp;
     test::writeFileBytes(temp.file("a.bin"), std::string("\x01\x02\x03\x04\xFF\xFF\xFF\x7F" "A\0\x00\x4E", 12));
-    ContainerFile f;
+    ContainerReader f;
     ASSERT_TRUE(f.open(fromUtf8(temp.file("a.bin")), "rb"));
     uint32_t words[2];
     EXPECT_TRUE(f.readU32s(words, 2));
@@ -76,10 +76,10 @@ TEST(ContainerFileWindow, LittleEndianArraysAndTexts) {
     EXPECT_EQ(words[0], 0u);
 }
 
-TEST(ContainerFileWindow, WriteAfterReadIsReadBack) {
+TEST(ContainerReaderWindow, WriteAfterReadIsReadBack) {
     test::TempFolder temp;
     test::writeFileBytes(temp.file("w.bin"), pattern(100000));
-    ContainerFile f;
+    ContainerReader f;
     ASSERT_TRUE(f.open(fromUtf8(temp.file("w.bin")), "rb+"));
     f.seek(1000);
     f.readU32(); // the window now holds this part of the file
@@ -94,11 +94,11 @@ TEST(ContainerFileWindow, WriteAfterReadIsReadBack) {
     EXPECT_EQ(f.readU32(), 0x01020304u);
 }
 
-TEST(ContainerFileWindow, FileCutShortUnderTheReaderReadsZeros) {
+TEST(ContainerReaderWindow, FileCutShortUnderTheReaderReadsZeros) {
     test::TempFolder temp;
     const std::string bytes = pattern(600000);
     test::writeFileBytes(temp.file("s.bin"), bytes);
-    ContainerFile f;
+    ContainerReader f;
     ASSERT_TRUE(f.open(fromUtf8(temp.file("s.bin")), "rb"));
     EXPECT_EQ(f.readU32(), uint32_t(uint8_t(bytes[0])) | uint32_t(uint8_t(bytes[1])) << 8 |
                                uint32_t(uint8_t(bytes[2])) << 16 | uint32_t(uint8_t(bytes[3])) << 24);

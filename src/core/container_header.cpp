@@ -1,0 +1,78 @@
+// The header front to back: the fields follow each other without gaps (the layout checks it).
+#include "core/container_header.h"
+
+#include "core/container_reader.h"
+
+#include <cstring>
+#include <vector>
+
+namespace orvex {
+
+namespace {
+
+using namespace layout;
+
+void putU32(unsigned char* p, uint32_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+void putUnits(unsigned char* p, const std::u16string& text, size_t maxUnits) {
+    const size_t n = std::min(text.size(), maxUnits);
+    for (size_t i = 0; i < n; ++i) {
+        p[2 * i] = static_cast<unsigned char>(text[i]);
+        p[2 * i + 1] = static_cast<unsigned char>(text[i] >> 8);
+    }
+}
+
+} // namespace
+
+HeaderResult readContainerHeader(ContainerReader& r, ContainerHeader& h) {
+    r.seek(kVersionAt, "container header");
+    h.version = r.readU32();
+    if (h.version < kCurrentVersion) return kHeaderOldVersion;
+    h.headerEnd = r.readU32();
+    h.reservedWord = r.readU32();
+    h.nameLength = r.readU32();
+    r.readTextUpToZero(h.name, kNameUnits);
+    h.entryCount = r.readI32();
+    for (ContainerEntry& entry : h.entries) {
+        r.readTextUpToZero(entry.project, kEntryProjectUnits);
+        entry.kind = r.readU32();
+        entry.blockOffset = r.readI32();
+        r.readBytes(entry.reserved, kEntryReservedBytes);
+    }
+    return r.position() == h.headerEnd ? kHeaderRead : kHeaderFormatError;
+}
+
+void writeContainerHeader(ContainerReader& f, ContainerHeader& h) {
+    h.version = kCurrentVersion;
+    if (h.name.size() > kNameUnits - 1) h.name.resize(kNameUnits - 1);
+    h.nameLength = static_cast<uint32_t>(h.name.size());
+
+    std::vector<unsigned char> bytes(kHeaderSize, 0);
+    putU32(&bytes[kVersionAt], h.version);
+    putU32(&bytes[kHeaderEndAt], h.headerEnd);
+    putU32(&bytes[kReservedWordAt], h.reservedWord);
+    putU32(&bytes[kNameLengthAt], h.nameLength);
+    putUnits(&bytes[kNameAt], h.name, kNameUnits);
+    putU32(&bytes[kEntryCountAt], static_cast<uint32_t>(h.entryCount));
+    for (size_t i = 0; i < kEntrySlots; ++i) {
+        unsigned char* e = &bytes[kEntryTableAt + i * kEntrySize];
+        putUnits(e + kEntryProjectAt, h.entries[i].project, kEntryProjectUnits);
+        putU32(e + kEntryKindAt, h.entries[i].kind);
+        putU32(e + kEntryBlockOffsetAt, static_cast<uint32_t>(h.entries[i].blockOffset));
+        std::memcpy(e + kEntryReservedAt, h.entries[i].reserved, kEntryReservedBytes);
+    }
+    f.seek(0);
+    if (!f.writeBytes(bytes.data(), bytes.size())) return; // read-only: there is no header end to take
+    h.headerEnd = static_cast<uint32_t>(f.position());
+    f.seek(kHeaderEndAt);
+    f.writeU32(h.headerEnd);
+    f.seek(h.headerEnd);
+    f.flush();
+}
+
+} // namespace orvex

@@ -1,0 +1,259 @@
+// Bounded reads over a file or memory. For a file the cursor is kept here and the stream is
+// only moved when a read or write needs it. Small fields are served from a window read ahead
+// in one go, so a block of many small records costs few system calls; large arrays are read
+// straight into their storage, so their bytes are copied once.
+#include "core/container_reader.h"
+
+#include <algorithm>
+#include <bit>
+#include <new>
+#include <string_view>
+
+namespace orvex {
+
+namespace {
+
+// The read-ahead starts small after a jump, so that the head of an array that follows a
+// small field is not read twice, and doubles while reading goes on forward.
+constexpr size_t kFirstFill = 4096;
+constexpr size_t kLargestFill = 256 * 1024;
+// Reads at least this large go straight into the caller's storage.
+constexpr size_t kDirectRead = 16 * 1024;
+
+} // namespace
+
+bool ContainerReader::open(const std::u16string& path, const char* mode) {
+    close();
+    overrun_.reset();
+    file_ = File(path, mode);
+    if (!file_) return false;
+    // The window does the buffering; a second buffer in the C stream would only copy.
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    open_ = true;
+    size_ = file_.seekEnd();
+    allowance_ = size_ * kContainerReadPasses + kContainerReadSlack;
+    osPosition_ = size_;
+    nextFill_ = kFirstFill;
+    return true;
+}
+
+void ContainerReader::openMemory(const void* data, size_t size) {
+    close();
+    overrun_.reset();
+    open_ = true;
+    size_ = size;
+    allowance_ = size_ * kContainerReadPasses + kContainerReadSlack;
+    window_ = static_cast<const unsigned char*>(data);
+    windowEnd_ = size;
+}
+
+void ContainerReader::close() {
+    file_.close();
+    open_ = false;
+    size_ = position_ = osPosition_ = allowance_ = 0;
+    lastWasWrite_ = false;
+    seek(0);
+    dropWindow();
+}
+
+void ContainerReader::dropWindow() {
+    windowStart_ = windowEnd_ = 0;
+    window_ = storage_.get();
+}
+
+void ContainerReader::ranOut(Overrun::Cause cause, uint64_t at, uint64_t readAt, const char* what) {
+    position_ = std::max(position_, size_);
+    if (overrun_) return;
+    // A read right where an offset placed it, past the end: the offset is what is wrong.
+    if (cause == Overrun::Cause::Read && readAt == seekTo_ && seekTo_ >= size_ && offsetAt_ != kNoWord) {
+        cause = Overrun::Cause::Offset;
+        at = offsetAt_;
+        what = what_;
+    }
+    overrun_ = Overrun{cause, at, readAt, what};
+}
+
+bool ContainerReader::syncPosition() {
+    // A C stream needs a seek between a write and a following read, so one is made then too.
+    if (osPosition_ == position_ && !lastWasWrite_) return true;
+    if (!file_.seek(position_)) return false;
+    osPosition_ = position_;
+    lastWasWrite_ = false;
+    return true;
+}
+
+size_t ContainerReader::readStream(void* dst, size_t n) {
+    if (!syncPosition()) return 0;
+    const size_t got = file_.read(dst, n);
+    osPosition_ += got;
+    return got;
+}
+
+bool ContainerReader::fillWindow() {
+    const bool forward = windowEnd_ > windowStart_ && position_ >= windowStart_ &&
+                         position_ - windowStart_ <= uint64_t(storageCapacity_) + kLargestFill;
+    nextFill_ = forward ? std::min(nextFill_ * 2, kLargestFill) : kFirstFill;
+    dropWindow();
+    // Never more storage than the file holds, so a small file costs a small window.
+    const size_t capacity = static_cast<size_t>(std::min<uint64_t>(kLargestFill, size_));
+    if (storageCapacity_ < capacity) {
+        storage_.reset();
+        storageCapacity_ = 0;
+        storage_.reset(new (std::nothrow) unsigned char[capacity]);
+        window_ = storage_.get();
+        if (!storage_) return false;
+        storageCapacity_ = capacity;
+    }
+    const size_t want = static_cast<size_t>(std::min<uint64_t>({nextFill_, storageCapacity_, remaining()}));
+    const size_t got = readStream(storage_.get(), want);
+    windowStart_ = position_;
+    windowEnd_ = position_ + got;
+    if (got < want) size_ = windowEnd_; // the file shrank under us (the host rewrote it)
+    return got > 0;
+}
+
+bool ContainerReader::readOutsideWindow(void* dst, size_t n, const char* what) {
+    unsigned char* out = static_cast<unsigned char*>(dst);
+    const uint64_t readAt = position_;
+    // Memory is all in the window: what is not there is past the end.
+    if (!file_ || n > remaining()) {
+        std::memset(out, 0, n);
+        ranOut(Overrun::Cause::Read, readAt, readAt, what);
+        return false;
+    }
+    size_t left = n;
+    if (position_ >= windowStart_ && position_ < windowEnd_) {
+        const size_t held = static_cast<size_t>(windowEnd_ - position_);
+        copyFromWindow(out, held);
+        out += held;
+        left -= held;
+    }
+    while (left > 0) {
+        if (left >= kDirectRead || !fillWindow()) {
+            const size_t got = readStream(out, left);
+            position_ += got;
+            allowance_ -= got;
+            if (got < left) {
+                // Shorter than measured: what is missing reads as zeros.
+                std::memset(out + got, 0, left - got);
+                size_ = position_;
+                ranOut(Overrun::Cause::Read, readAt, readAt, what);
+                return false;
+            }
+            return true;
+        }
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(left, windowEnd_ - position_));
+        copyFromWindow(out, take);
+        out += take;
+        left -= take;
+    }
+    return true;
+}
+
+bool ContainerReader::readU32s(uint32_t* dst, size_t count) {
+    const bool ok = readBytes(dst, count * sizeof(uint32_t));
+    if constexpr (std::endian::native == std::endian::big) {
+        for (size_t i = 0; i < count; ++i)
+            dst[i] = (dst[i] >> 24) | ((dst[i] >> 8) & 0xFF00) | ((dst[i] << 8) & 0xFF0000) | (dst[i] << 24);
+    }
+    return ok;
+}
+
+bool ContainerReader::readU16s(char16_t* dst, size_t count) {
+    const bool ok = readBytes(dst, count * sizeof(char16_t));
+    if constexpr (std::endian::native == std::endian::big) {
+        for (size_t i = 0; i < count; ++i) dst[i] = static_cast<char16_t>(dst[i] >> 8 | dst[i] << 8);
+    }
+    return ok;
+}
+
+void ContainerReader::skip(uint64_t n) {
+    if (n > remaining())
+        ranOut(Overrun::Cause::Read, position_, position_, what_);
+    else
+        position_ += n;
+}
+
+uint32_t ContainerReader::readCount(uint32_t width, const char* what) {
+    const uint64_t countAt = position_;
+    const uint32_t count = readU32(what);
+    if (uint64_t(count) * width > remaining()) {
+        ranOut(Overrun::Cause::Count, countAt, position_, what);
+        return 0;
+    }
+    return count;
+}
+
+void ContainerReader::readCountedText(std::u16string& text, const char* what) {
+    const uint32_t count = readCount(2, what);
+    text.resize(count);
+    readU16s(text.data(), count);
+}
+
+void ContainerReader::readIdList(std::vector<uint32_t>& list, const char* what) {
+    const uint32_t count = readCount(4, what);
+    list.resize(count);
+    readU32s(list.data(), count);
+}
+
+CountedArray ContainerReader::readArray(ArrayStorage& storage, const char* what) {
+    CountedArray array;
+    array.at = position_;
+    const uint32_t count = readCount(4, what);
+    if (count == 0) return array;
+    uint32_t* data = storage.reserve(count);
+    if (!data) {
+        skip(uint64_t(count) * 4);
+        return array;
+    }
+    if (!readU32s(data, count)) return array;
+    array.count = count;
+    array.data = data;
+    return array;
+}
+
+void ContainerReader::skipCounted(uint32_t width, const char* what) {
+    const uint32_t count = readCount(width, what);
+    skip(uint64_t(count) * width);
+}
+
+void ContainerReader::readTextUpToZero(std::u16string& text, uint64_t units, const char* what, uint64_t lengthAt) {
+    if (units > remaining() / 2) {
+        text.clear();
+        if (lengthAt == kNoWord)
+            ranOut(Overrun::Cause::Read, position_, position_, what ? what : what_);
+        else
+            ranOut(Overrun::Cause::Length, lengthAt, position_, what);
+        return;
+    }
+    text.resize(static_cast<size_t>(units));
+    readU16s(text.data(), text.size());
+    text.resize(std::min(text.find(u'\0'), text.size()));
+}
+
+bool ContainerReader::writeBytes(const void* src, size_t n) {
+    if (!file_) return false;
+    dropWindow();
+    if (osPosition_ != position_ || !lastWasWrite_) {
+        if (!file_.seek(position_)) return false;
+        osPosition_ = position_;
+    }
+    lastWasWrite_ = true;
+    const size_t put = std::fwrite(src, 1, n, file_.get());
+    position_ += put;
+    osPosition_ = position_;
+    size_ = std::max(size_, position_);
+    return put == n;
+}
+
+bool ContainerReader::writeU32(uint32_t value) {
+    const unsigned char b[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                                static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    return writeBytes(b, 4);
+}
+
+void ContainerReader::flush() {
+    if (file_) std::fflush(file_.get());
+}
+
+} // namespace orvex
