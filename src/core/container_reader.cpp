@@ -63,7 +63,9 @@ void ContainerReader::dropWindow() {
 
 void ContainerReader::ranOut(Overrun::Cause cause, uint64_t at, uint64_t readAt, const char* what) {
     position_ = std::max(position_, size_);
-    if (overrun_) return;
+    const bool repeat = ranOutSinceSeek_;
+    ranOutSinceSeek_ = true;
+    if (overrun_ || repeat) return;
     // A read right where an offset placed it, past the end: the offset is what is wrong.
     if (cause == Overrun::Cause::Read && readAt == seekTo_ && seekTo_ >= size_ && offsetAt_ != kNoWord) {
         cause = Overrun::Cause::Offset;

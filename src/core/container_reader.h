@@ -67,6 +67,7 @@ public:
         what_ = what;
         seekTo_ = offset;
         offsetAt_ = offsetAt;
+        ranOutSinceSeek_ = false;
     }
 
     uint32_t readU32() { return readU32(what_); }
@@ -96,7 +97,9 @@ public:
     void readTextUpToZero(std::u16string& text, uint64_t units, const char* what = nullptr,
                           uint64_t lengthAt = kNoWord);
 
-    // Where data first ran out since the reader was opened or the overrun last taken.
+    // Where data first ran out since the reader was opened or the overrun last taken. Reads
+    // after one that ran out and before the next seek start from the end because of it, so
+    // they only repeat it and are not noted.
     const std::optional<Overrun>& overrun() const { return overrun_; }
     std::optional<Overrun> takeOverrun() { return std::exchange(overrun_, std::nullopt); }
 
@@ -147,6 +150,7 @@ private:
     const char* what_ = nullptr;
     uint64_t seekTo_ = 0;
     uint64_t offsetAt_ = kNoWord;
+    bool ranOutSinceSeek_ = false;
     std::optional<Overrun> overrun_;
 
     // The bytes [windowStart_, windowEnd_): read ahead from the file into storage kept across

@@ -1,22 +1,24 @@
-// Builds an Inspection. The container's structure is checked by the inspector's own walk;
-// everything read from it goes through the program's readers (readHeader, readModelBlock,
-// readCountedText, readIdList) and parsers. The geometry that would reach the renderer is
-// taken from the program's reader through a capturing renderer table; materials and lights
-// from the program's own mappings, with the folders of the inspected data folder.
+// Builds an Inspection. Containers are read whole into memory and walked by the program's own
+// container reader and block walk; the problems are what that reader says about where data
+// ran out, and the checks of what it read. The geometry that would reach the renderer is
+// taken from the program's part sender through a capturing renderer table; materials and
+// lights from the program's own mappings, with the folders of the inspected data folder.
 #include "inspect/inspect.h"
 
+#include "core/container_header.h"
+#include "core/container_reader.h"
 #include "core/data_folder.h"
 #include "inspect/capture_renderer.h"
-#include "inspect/container_walk.h"
 #include "inspect/file_checks.h"
 #include "inspect/text_checks.h"
 #include "lights/light_block.h"
 #include "lights/send_light.h"
 #include "materials/material_block.h"
 #include "materials/material_mapping.h"
-#include "model/container.h"
+#include "model/block_reader.h"
 #include "model/model_block.h"
-#include "model/model_exchange.h"
+#include "model/part_storage.h"
+#include "model/solid_table.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "records/camera.h"
@@ -29,13 +31,15 @@
 #include <cstdint>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <map>
 
 namespace orvex::inspect {
 
 namespace {
 
-constexpr int32_t kModelBlockKind = 2;
-constexpr int32_t kChangeDirectoryKind = 4;
+using namespace layout;
+
 constexpr int32_t kTextureCodes[] = {kDiffuseMap, kNormalMap, kAmbientOcclusionMap, kRoughnessMap, kMetallicMap};
 
 bool endsWith(const std::u16string& text, std::u16string_view tail) {
@@ -44,46 +48,30 @@ bool endsWith(const std::u16string& text, std::u16string_view tail) {
 
 std::string narrow(const std::u16string& text) { return toUtf8(text); }
 
-void fillGeometry(ModelBlockInfo& info, const Capture& capture, ByteCursor& cursor, uint64_t block) {
-    bool agree = !capture.disagreement && capture.expectedParts.empty() &&
-                 capture.nodes.size() == info.solids.size();
-    for (size_t i = 0; agree && i < info.solids.size(); ++i)
-        agree = capture.nodes[i].parts.size() == info.solids[i].parts.size();
-    if (!agree) {
-        cursor.problem(block, "the inspector's walk and the program's reader disagree about this block's solids");
-        return;
-    }
-    for (size_t i = 0; i < info.solids.size(); ++i) {
-        SolidInfo& solid = info.solids[i];
-        const CapturedNode& node = capture.nodes[i];
-        solid.nodeName = node.name;
-        for (size_t k = 0; k < solid.parts.size(); ++k) {
-            PartInfo& part = solid.parts[k];
-            const CapturedPart& sent = node.parts[k];
-            part.label = sent.label;
-            part.vertexCount = static_cast<uint32_t>(sent.positions.size() / 3);
-            part.positions = sent.positions;
-            part.indices = sent.indices;
-            for (uint32_t v = 0; v < part.vertexCount; ++v) part.bounds.add(&part.positions[size_t(v) * 3]);
-        }
-    }
-}
+// The problems of one file, each at the byte it concerns.
+class FileProblems {
+public:
+    FileProblems(std::vector<Problem>& all, std::u16string file) : all_(all), file_(std::move(file)) {}
+    void add(uint64_t at, std::string message) { all_.push_back({file_, at, std::move(message)}); }
 
-void fillMaterial(MaterialInfo& m, ByteCursor& cursor, const std::u16string& dataFolder) {
+private:
+    std::vector<Problem>& all_;
+    std::u16string file_;
+};
+
+void fillMaterial(MaterialInfo& m, FileProblems& problems, const std::u16string& dataFolder) {
     parseMaterialBlock(m.record, m.text);
     m.templateName = chooseTemplate(m.record);
     m.properties = materialProperties(m.record, textureFolder(dataFolder));
     for (int32_t code : kTextureCodes) {
         const std::u16string file = findTextureFile(m.record, code, false);
         if (file.empty() || pathExists(textureFolder(dataFolder) + file)) continue;
-        cursor.problem(m.offset, "texture \"" + narrow(file) + "\" (map type " + std::to_string(code) +
-                                     ") is missing from the texture folder");
+        problems.add(m.offset, "texture \"" + narrow(file) + "\" (map type " + std::to_string(code) +
+                                   ") is missing from the texture folder");
     }
 }
 
-void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor, const std::u16string& dataFolder) {
-    ex.container.seek(l.offset);
-    ex.container.readCountedText(l.text);
+void fillLight(LightInfo& l, FileProblems& problems, const std::u16string& dataFolder) {
     parseLightBlock(l.record, l.text);
 
     // The kind word itself, which the parser folds into a kind: an unknown word becomes a
@@ -100,8 +88,8 @@ void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor, const std::u
     }
     l.knownKind = !hasKindLine || isLightKindWord(l.kindWord);
     if (!l.knownKind)
-        cursor.problem(kindLineAt, "light kind word \"" + narrow(l.kindWord) +
-                                       "\" is unknown: the program takes it as point");
+        problems.add(kindLineAt, "light kind word \"" + narrow(l.kindWord) +
+                                     "\" is unknown: the program takes it as point");
 
     l.nodeName = lightNodeName(l.record);
     l.sent = isSentLight(l.record);
@@ -113,98 +101,249 @@ void fillLight(ModelExchange& ex, LightInfo& l, ByteCursor& cursor, const std::u
     }
     if (l.record.Kind == LightKind::Ies) {
         if (l.record.strIESF_FilePath.empty())
-            cursor.problem(l.offset, "IES light " + std::to_string(l.record.LightSolidID) + " names no profile file");
+            problems.add(l.offset, "IES light " + std::to_string(l.record.LightSolidID) + " names no profile file");
         else if (!pathExists(l.iesPath))
-            cursor.problem(l.offset, "IES profile \"" + narrow(l.record.strIESF_FilePath) +
-                                         "\" is missing from the IES folder");
+            problems.add(l.offset, "IES profile \"" + narrow(l.record.strIESF_FilePath) +
+                                       "\" is missing from the IES folder");
     }
 }
 
-ModelBlockInfo inspectModelBlock(ModelExchange& ex, ContainerWalk& walk, uint64_t block,
-                                 const std::u16string& dataFolder) {
-    ModelBlockInfo info = walk.modelBlock(block);
-
-    Capture capture;
-    for (const SolidInfo& s : info.solids)
-        for (const PartInfo& p : s.parts) capture.expectedParts.push_back({p.positionCount, p.indexed});
-    {
-        CaptureScope scope(capture);
-        // Colour-only: the program's reader then looks up no texture, so it generates no
-        // normal map while the inspector drives it for the geometry.
-        ex.colorOnly = true;
-        ex.container.seek(block);
-        readModelBlock(ex, block);
+// Reports where the program's reader ran out of data, at the word to blame. The values of
+// the words are read with a second reader over the same bytes.
+void reportOverrun(ContainerReader& reader, ContainerReader& words, uint64_t block, FileProblems& problems) {
+    const std::optional<Overrun> o = reader.takeOverrun();
+    if (!o) return;
+    const std::string what = o->what ? o->what : "data";
+    words.seek(o->at);
+    const std::string value = std::to_string(words.readU32());
+    switch (o->cause) {
+    case Overrun::Cause::Read: problems.add(o->at, what + " runs past the end of the file"); break;
+    case Overrun::Cause::Count: problems.add(o->at, what + " count " + value + " runs past the end of the file"); break;
+    case Overrun::Cause::Length: problems.add(o->at, what + " length " + value + " runs past the end of the file"); break;
+    case Overrun::Cause::Offset: {
+        // The words that place a table or the arrays after what comes before them.
+        const std::string word = what == "part table" ? "solid head length"
+                                 : what == "arrays"   ? "part head length"
+                                                      : "model block word " + std::to_string((o->at - block) / 4);
+        problems.add(o->at, word + " " + value + " puts the " + what + " past the end of the file");
+        break;
     }
-    fillGeometry(info, capture, walk.cursor(), block);
-
-    for (MaterialInfo& m : info.materials) fillMaterial(m, walk.cursor(), dataFolder);
-    for (LightInfo& l : info.lights) fillLight(ex, l, walk.cursor(), dataFolder);
-    if (info.views) {
-        ex.container.seek(info.views->offset);
-        std::u16string text;
-        ex.container.readCountedText(text);
-        parseViewsBlock(text, info.views->list);
     }
-    return info;
+}
+
+// The records of a model block as the program reads them, checked, with what the program
+// would send for them.
+class BlockInspection final : public ModelBlockHandler {
+public:
+    BlockInspection(ContainerReader& reader, ContainerReader& words, uint64_t block, FileProblems& problems,
+                    const std::u16string& dataFolder)
+        : reader_(reader), words_(words), block_(block), problems_(problems), dataFolder_(dataFolder) {
+        session_.api = &captureApi();
+    }
+    ModelBlockInfo info;
+
+    // Each record is checked after the reader's overrun while reading it is reported.
+    void overrun() { reportOverrun(reader_, words_, block_, problems_); }
+
+    void material(uint64_t at, uint32_t byteLength, std::u16string& text) override {
+        overrun();
+        MaterialInfo m;
+        m.offset = at;
+        m.byteLength = byteLength;
+        m.text = std::move(text);
+        if (byteLength % 2 != 0)
+            problems_.add(at, "material text length " + std::to_string(byteLength) + " is odd: the last byte is dropped");
+        fillMaterial(m, problems_, dataFolder_);
+        info.materials.push_back(std::move(m));
+    }
+    void light(uint64_t at, std::u16string& text) override {
+        overrun();
+        LightInfo l;
+        l.offset = at;
+        l.text = std::move(text);
+        fillLight(l, problems_, dataFolder_);
+        info.lights.push_back(std::move(l));
+    }
+    void beginSolid(const SolidHead& head) override {
+        overrun();
+        SolidInfo s;
+        s.offset = head.at;
+        s.id = head.id;
+        s.timestamp = head.timestamp;
+        s.nodeName = SolidNodeName(head.id).view();
+        const auto [first, fresh] = seen_.emplace(head.id, head.at);
+        if (!fresh && head.idAt < reader_.size())
+            problems_.add(head.idAt, "solid id " + std::to_string(head.id) + " repeats the solid at offset " +
+                                         std::to_string(first->second));
+        info.solids.push_back(std::move(s));
+    }
+    void part(const PartRecord& record) override {
+        overrun();
+        PartInfo p;
+        p.offset = record.at;
+        p.label = record.label;
+        p.positionCount = record.positions.count;
+        p.indexed = record.indices.count != 0;
+        checkArrays(record);
+        // The renderer takes position values by the first count: all of them with indices,
+        // whole vertices with the generated ones; the indices as the program's sender gives them.
+        const uint32_t values = p.indexed ? p.positionCount : p.positionCount / 3 * 3;
+        const float* positions = reinterpret_cast<const float*>(record.positions.data);
+        if (values) p.positions.assign(positions, positions + values);
+        Capture capture;
+        {
+            CaptureScope scope(capture);
+            sendPart(session_, record, generated_);
+        }
+        if (!capture.parts.empty()) p.indices = std::move(capture.parts.back().indices);
+        p.vertexCount = static_cast<uint32_t>(p.positions.size() / 3);
+        for (uint32_t v = 0; v < p.vertexCount; ++v) p.bounds.add(&p.positions[size_t(v) * 3]);
+        info.solids.back().parts.push_back(std::move(p));
+    }
+    void endSolid() override {}
+    void views(uint64_t at, std::u16string& text) override {
+        overrun();
+        ViewsInfo v;
+        v.offset = at;
+        parseViewsBlock(text, v.list);
+        info.views = std::move(v);
+    }
+    void passedOver(const char* table, uint32_t index, uint64_t slotAt, uint32_t offset) override {
+        problems_.add(slotAt, std::string(table) + " entry " + std::to_string(index) + ": offset " +
+                                  std::to_string(offset) + " points past the end of the file");
+    }
+
+private:
+    // Values the renderer cannot draw: positions that are not finite numbers, indices beyond
+    // the vertices. Further faults of one array are counted, not listed.
+    void checkArrays(const PartRecord& record) {
+        constexpr size_t kReportedPerArray = 20;
+        const CountedArray& positions = record.positions;
+        const CountedArray& indices = record.indices;
+        if (positions.count % 3 != 0)
+            problems_.add(positions.at, "position count " + std::to_string(positions.count) + " is not a multiple of 3");
+        const auto valueAt = [](const CountedArray& a, uint32_t i) { return a.at + 4 + 4 * uint64_t(i); };
+        size_t reported = 0, more = 0;
+        uint64_t moreAt = 0;
+        for (uint32_t i = 0; i < positions.count; ++i) {
+            float value;
+            std::memcpy(&value, &positions.data[i], 4);
+            if (std::isfinite(value)) continue;
+            if (reported++ < kReportedPerArray)
+                problems_.add(valueAt(positions, i), "position value is not a finite number");
+            else if (more++ == 0)
+                moreAt = valueAt(positions, i);
+        }
+        if (more) problems_.add(moreAt, std::to_string(more) + " more position values from here are not finite numbers");
+
+        if (indices.count % 3 != 0)
+            problems_.add(indices.at, "index count " + std::to_string(indices.count) + " is not a multiple of 3");
+        const uint32_t vertices = positions.count / 3;
+        reported = more = 0;
+        for (uint32_t i = 0; i < indices.count; ++i) {
+            if (indices.data[i] < vertices) continue;
+            if (reported++ < kReportedPerArray)
+                problems_.add(valueAt(indices, i), "index " + std::to_string(indices.data[i]) +
+                                                       " is beyond the vertex count " + std::to_string(vertices));
+            else if (more++ == 0)
+                moreAt = valueAt(indices, i);
+        }
+        if (more)
+            problems_.add(moreAt, std::to_string(more) + " more indices from here are beyond the vertex count " +
+                                      std::to_string(vertices));
+    }
+
+    ContainerReader& reader_;
+    ContainerReader& words_;
+    uint64_t block_;
+    FileProblems& problems_;
+    const std::u16string& dataFolder_;
+    RendererSession session_;
+    std::vector<uint32_t> generated_;
+    std::map<uint32_t, uint64_t> seen_; // solid id -> its first record
+};
+
+ModelBlockInfo inspectModelBlock(ContainerReader& reader, ContainerReader& words, uint64_t block,
+                                 FileProblems& problems, const std::u16string& dataFolder) {
+    BlockInspection inspection(reader, words, block, problems, dataFolder);
+    words.seek(block);
+    for (uint32_t& word : inspection.info.words) word = words.readU32();
+    PartStorage storage;
+    walkModelBlock(reader, block, storage, inspection);
+    inspection.overrun();
+    return std::move(inspection.info);
 }
 
 // The lists of a change directory, read as the program reads them.
-ChangeDirectoryInfo inspectChangeDirectory(ModelExchange& ex, ContainerWalk& walk, uint64_t directory) {
-    walk.changeDirectory(directory);
+ChangeDirectoryInfo inspectChangeDirectory(ContainerReader& reader, ContainerReader& words, uint64_t directory,
+                                           FileProblems& problems) {
     ChangeDirectoryInfo info;
-    ex.container.seek(directory);
-    ex.container.readIdList(info.words);
-    for (size_t i = 0; i < info.words.size(); i += 2) {
-        NamedListInfo list;
-        list.offset = directory + info.words[i];
-        ex.container.seek(list.offset);
-        ex.container.readCountedText(list.name);
-        list.hasIds = list.name == u"Solid" || list.name == u"Material";
-        if (list.hasIds) ex.container.readIdList(list.ids);
-        info.lists.push_back(std::move(list));
-    }
+    readChangeDirectory(reader, directory, info.words, [&](ChangeList& list) {
+        reportOverrun(reader, words, directory, problems);
+        if (list.at >= reader.size())
+            problems.add(list.slotAt, "change directory word " + std::to_string((list.slotAt - directory - 4) / 4) +
+                                          ": list offset " + std::to_string(list.at - directory) +
+                                          " points past the end of the file");
+        NamedListInfo named;
+        named.offset = list.at;
+        named.name = std::move(list.name);
+        named.hasIds = named.name == u"Solid" || named.name == u"Material";
+        named.ids = std::move(list.ids);
+        info.lists.push_back(std::move(named));
+    });
+    reportOverrun(reader, words, directory, problems);
     return info;
 }
 
 void inspectContainer(Inspection& out, const std::u16string& name, FileRole role) {
-    const std::u16string path = dataFilePath(out.dataFolder, name);
     std::string bytes;
     ContainerInfo info;
     info.name = name;
-    if (!readWholeFile(path, bytes)) {
+    if (!readWholeFile(dataFilePath(out.dataFolder, name), bytes)) {
         out.problems.push_back({name, 0, "the file cannot be read"});
         out.containers.push_back(std::move(info));
         return;
     }
     info.size = bytes.size();
-    ContainerWalk walk(bytes, name, out.problems);
-    if (!walk.header()) {
-        info.version = walk.cursor().u32At(0);
+    FileProblems problems(out.problems, name);
+    ContainerReader reader, words;
+    reader.openMemory(bytes.data(), bytes.size());
+    words.openMemory(bytes.data(), bytes.size());
+    // A shorter file is never given to the program's header reader: it would write a fresh
+    // header over it.
+    if (bytes.size() < kHeaderSize) {
+        problems.add(bytes.size(), "file is " + std::to_string(bytes.size()) + " bytes, shorter than its " +
+                                       std::to_string(kHeaderSize) + "-byte header");
+        info.version = reader.readU32();
         out.containers.push_back(std::move(info));
         return;
     }
-
-    ModelExchange ex(captureApi());
-    ex.containerPath = path;
-    info.headerResult = readHeader(ex);
-    if (!ex.container.isOpen()) {
-        out.problems.push_back({name, 0, "the program cannot open the file"});
-        out.containers.push_back(std::move(info));
-        return;
-    }
-    const ContainerHeader& h = ex.header;
+    ContainerHeader h;
+    const HeaderResult result = readContainerHeader(reader, h);
     info.version = h.version;
+    if (result == kHeaderOldVersion) {
+        problems.add(kVersionAt, "version " + std::to_string(h.version) + " is below " +
+                                     std::to_string(kCurrentVersion) + ": the program reads nothing more");
+        out.containers.push_back(std::move(info));
+        return;
+    }
+    info.headerResult = result;
     info.headerEnd = h.headerEnd;
     info.reservedWord = h.reservedWord;
     info.nameLength = h.nameLength;
     info.headerName = h.name;
     info.entryCount = h.entryCount;
+    if (h.headerEnd != kHeaderSize)
+        problems.add(kHeaderEndAt, "header end is " + std::to_string(h.headerEnd) + ", not " + std::to_string(kHeaderSize));
+    if (h.entryCount < 0)
+        problems.add(kEntryCountAt, "entry count is negative (" + std::to_string(h.entryCount) +
+                                        "): the program reads no entry");
 
-    const bool headerRead = info.headerResult == kHeaderRead;
+    const bool headerRead = result == kHeaderRead;
     if (role == FileRole::ModelContainer && h.entries[0].kind != kModelBlockKind)
-        walk.cursor().problem(kEntryTableAt + 2056, "entry 0 is not a model block: the program loads no model");
+        problems.add(entryKindAt(0), "entry 0 is not a model block: the program loads no model");
 
-    for (int i = 0; i < layout::kEntrySlots; ++i) {
+    for (int i = 0; i < kEntrySlots; ++i) {
         const ContainerEntry& e = h.entries[static_cast<size_t>(i)];
         if (e.kind != kModelBlockKind && e.kind != kChangeDirectoryKind) continue;
         EntryInfo entry;
@@ -218,17 +357,26 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
                                              (i == 1 && e.kind == kModelBlockKind));
         else
             entry.readByProgram = listed && i == 0 && e.kind == kModelBlockKind;
-        if (walk.entry(i, e.blockOffset)) {
-            const uint64_t block = uint64_t(e.blockOffset);
-            if (e.kind == kModelBlockKind)
-                entry.model = inspectModelBlock(ex, walk, block, out.dataFolder);
-            else
-                entry.directory = inspectChangeDirectory(ex, walk, block);
+        if (e.blockOffset < 0 || uint64_t(e.blockOffset) >= bytes.size()) {
+            problems.add(entryBlockOffsetAt(i), "entry " + std::to_string(i) + ": block offset " +
+                                                    std::to_string(e.blockOffset) + " lies outside the file (" +
+                                                    std::to_string(bytes.size()) + " bytes)");
+        } else if (e.kind == kModelBlockKind) {
+            entry.model = inspectModelBlock(reader, words, uint64_t(e.blockOffset), problems, out.dataFolder);
+        } else {
+            entry.directory = inspectChangeDirectory(reader, words, uint64_t(e.blockOffset), problems);
         }
         info.entries.push_back(std::move(entry));
     }
-    ex.container.close();
     out.containers.push_back(std::move(info));
+}
+
+bool readText(Inspection& out, const std::u16string& name, std::u16string& text) {
+    errno = 0;
+    if (readTextFile(dataFilePath(name), text)) return true;
+    out.problems.push_back({name, 0, std::string("the file cannot be read: ") + (errno ? std::strerror(errno) : "error"),
+                            Severity::Error, 1});
+    return false;
 }
 
 bool readText(Inspection& out, const std::u16string& name, std::u16string& text) {
