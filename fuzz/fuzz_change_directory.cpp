@@ -2,9 +2,11 @@
 // already holds solids, materials, lights and stored views, through the model
 // synchronisation the host asks for. The first byte chooses whether the directory belongs
 // to the loaded project (its lists are read and applied) or to another one (the scene is
-// reset), and whether entry 1 carries a small model block; the rest is the directory.
+// reset), and whether entry 1 carries a small model block; the rest is the directory. The
+// container is read from memory.
 #include "fuzz_support.h"
 
+#include "core/container_layout.h"
 #include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/model_exchange.h"
@@ -64,10 +66,10 @@ std::string smallModelBlock() {
 // The model block is placed first after the header, so the directory of any length is last.
 std::string header(const std::u16string& project, bool withModelBlock, size_t modelBlockSize) {
     writer::ContainerWriter container;
-    const int32_t first = 208644;
-    container.entries.push_back(
-        {project, 4, std::string(), int32_t(first + (withModelBlock ? modelBlockSize : 0))});
-    if (withModelBlock) container.entries.push_back({project, 2, std::string(), first});
+    const int32_t first = layout::kHeaderSize;
+    container.entries.push_back({project, layout::kChangeDirectoryKind, std::string(),
+                                 int32_t(first + (withModelBlock ? modelBlockSize : 0))});
+    if (withModelBlock) container.entries.push_back({project, layout::kModelBlockKind, std::string(), first});
     return container.bytes();
 }
 
@@ -86,9 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (head.empty())
         head = header(otherProject ? u"C:\\Work\\Other.plan" : kProject, withModelBlock, modelBlock.size());
     const std::string directory(reinterpret_cast<const char*>(data + 1), size - 1);
-    fuzz::writeContainer("_mod.sm", head, withModelBlock ? modelBlock + directory : directory);
 
     ModelExchange exchange(fuzz::meshReadingApi());
+    exchange.containerBytes = fuzz::containerBytes(head, withModelBlock ? modelBlock + directory : directory);
     fillScene(exchange);
     syncModel(exchange);
     writeSyncState(exchange);

@@ -9,10 +9,20 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <cstring>
 #include <filesystem>
-#include <map>
+#include <memory>
 #include <unistd.h>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/asan_interface.h>
+#endif
+#endif
+#ifndef ASAN_POISON_MEMORY_REGION
+#define ASAN_POISON_MEMORY_REGION(at, size) ((void)(at), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(at, size) ((void)(at), (void)(size))
+#endif
 
 namespace orvex::fuzz {
 
@@ -47,12 +57,19 @@ void removeFolder() {
 
 void setUp() {
     if (!gFolder.empty()) return;
-    char pattern[] = "/tmp/orvex-fuzz-XXXXXX";
-    if (!mkdtemp(pattern)) {
+    // In memory where the system has a memory file system: the targets write the sync-state
+    // file (and some the log) on every run.
+    for (const char* parent : {"/dev/shm", "/tmp"}) {
+        std::string pattern = std::string(parent) + "/orvex-fuzz-XXXXXX";
+        if (mkdtemp(pattern.data())) {
+            gFolder = pattern + "/";
+            break;
+        }
+    }
+    if (gFolder.empty()) {
         std::perror("mkdtemp");
         std::abort();
     }
-    gFolder = std::string(pattern) + "/";
     std::atexit(removeFolder);
 
     static FuzzPlatform platformInstance;
@@ -111,23 +128,24 @@ void writeDataFile(const std::string& name, const std::string& bytes) {
     writeDataFile(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-void writeContainer(const std::string& name, const std::string& header, const std::string& tail) {
-    static std::map<std::string, std::string> written; // file name -> header it holds
-    const std::string path = gFolder + name;
-    std::string& current = written[name];
-    if (current != header) {
-        writeDataFile(name, header + tail);
-        current = header;
-        return;
+std::string_view containerBytes(const std::string& header, std::string_view tail) {
+    static std::unique_ptr<char[]> buffer;
+    static size_t capacity = 0;
+    static const std::string* copied = nullptr; // the header the buffer begins with
+    const size_t size = header.size() + tail.size();
+    if (buffer) ASAN_UNPOISON_MEMORY_REGION(buffer.get(), capacity);
+    if (size > capacity) {
+        buffer.reset(new char[size]);
+        capacity = size;
+        copied = nullptr;
     }
-    const int fd = ::open(path.c_str(), O_WRONLY);
-    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(header.size())) != 0 ||
-        ::pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(header.size())) !=
-            static_cast<ssize_t>(tail.size())) {
-        std::perror(path.c_str());
-        std::abort();
+    if (copied != &header) {
+        std::memcpy(buffer.get(), header.data(), header.size());
+        copied = &header;
     }
-    ::close(fd);
+    if (!tail.empty()) std::memcpy(buffer.get() + header.size(), tail.data(), tail.size());
+    ASAN_POISON_MEMORY_REGION(buffer.get() + size, capacity - size);
+    return {buffer.get(), size};
 }
 
 void removeLog() {

@@ -7,12 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace orvex::fuzz {
 
-// Sets up the process once (idempotent): a fresh folder under /tmp, removed at exit, is
-// the data folder of the program; the renderer journals every call (formatting its
-// arguments, as a renderer reads them) into no sink.
+// Sets up the process once (idempotent): a fresh folder (in /dev/shm when there is one),
+// removed at exit, is the data folder of the program; the renderer journals every call
+// (formatting its arguments, as a renderer reads them) into no sink.
 void setUp();
 // Switches the journal to counting calls only (for the binary targets).
 void countCallsOnly();
@@ -21,10 +22,11 @@ const std::string& dataFolder();
 // Replaces a file of the data folder with the given bytes.
 void writeDataFile(const std::string& name, const uint8_t* data, size_t size);
 void writeDataFile(const std::string& name, const std::string& bytes);
-// Makes a data-folder container hold header + tail. The header is written only when the
-// file does not already begin with it (the reader never rewrites a header it can read), so
-// each run writes just its own bytes after the 208644 bytes of the header.
-void writeContainer(const std::string& name, const std::string& header, const std::string& tail);
+// The bytes of a container made of a header and a tail, for the program to read from memory.
+// They lie in one buffer with nothing readable behind them, so that a read past their end is
+// reported by the sanitizer; the header is copied only when it changes (by identity), so each
+// run copies just its tail. Valid until the next call.
+std::string_view containerBytes(const std::string& header, std::string_view tail);
 // Removes the log file, so that a long run does not grow it past any bound of its own.
 void removeLog();
 

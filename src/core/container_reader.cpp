@@ -5,9 +5,8 @@
 #include "core/container_reader.h"
 
 #include <algorithm>
-#include <bit>
+#include <iterator>
 #include <new>
-#include <string_view>
 
 namespace orvex {
 
@@ -152,21 +151,14 @@ bool ContainerReader::readOutsideWindow(void* dst, size_t n, const char* what) {
     return true;
 }
 
-bool ContainerReader::readU32s(uint32_t* dst, size_t count) {
-    const bool ok = readBytes(dst, count * sizeof(uint32_t));
-    if constexpr (std::endian::native == std::endian::big) {
-        for (size_t i = 0; i < count; ++i)
-            dst[i] = (dst[i] >> 24) | ((dst[i] >> 8) & 0xFF00) | ((dst[i] << 8) & 0xFF0000) | (dst[i] << 24);
-    }
-    return ok;
+// Containers are little-endian; only a big-endian host turns the values round.
+void ContainerReader::swapBytes(uint32_t* v, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        v[i] = (v[i] >> 24) | ((v[i] >> 8) & 0xFF00) | ((v[i] << 8) & 0xFF0000) | (v[i] << 24);
 }
 
-bool ContainerReader::readU16s(char16_t* dst, size_t count) {
-    const bool ok = readBytes(dst, count * sizeof(char16_t));
-    if constexpr (std::endian::native == std::endian::big) {
-        for (size_t i = 0; i < count; ++i) dst[i] = static_cast<char16_t>(dst[i] >> 8 | dst[i] << 8);
-    }
-    return ok;
+void ContainerReader::swapBytes(char16_t* v, size_t count) {
+    for (size_t i = 0; i < count; ++i) v[i] = static_cast<char16_t>(v[i] >> 8 | v[i] << 8);
 }
 
 void ContainerReader::skip(uint64_t n) {
@@ -174,49 +166,6 @@ void ContainerReader::skip(uint64_t n) {
         ranOut(Overrun::Cause::Read, position_, position_, what_);
     else
         position_ += n;
-}
-
-uint32_t ContainerReader::readCount(uint32_t width, const char* what) {
-    const uint64_t countAt = position_;
-    const uint32_t count = readU32(what);
-    if (uint64_t(count) * width > remaining()) {
-        ranOut(Overrun::Cause::Count, countAt, position_, what);
-        return 0;
-    }
-    return count;
-}
-
-void ContainerReader::readCountedText(std::u16string& text, const char* what) {
-    const uint32_t count = readCount(2, what);
-    text.resize(count);
-    readU16s(text.data(), count);
-}
-
-void ContainerReader::readIdList(std::vector<uint32_t>& list, const char* what) {
-    const uint32_t count = readCount(4, what);
-    list.resize(count);
-    readU32s(list.data(), count);
-}
-
-CountedArray ContainerReader::readArray(ArrayStorage& storage, const char* what) {
-    CountedArray array;
-    array.at = position_;
-    const uint32_t count = readCount(4, what);
-    if (count == 0) return array;
-    uint32_t* data = storage.reserve(count);
-    if (!data) {
-        skip(uint64_t(count) * 4);
-        return array;
-    }
-    if (!readU32s(data, count)) return array;
-    array.count = count;
-    array.data = data;
-    return array;
-}
-
-void ContainerReader::skipCounted(uint32_t width, const char* what) {
-    const uint32_t count = readCount(width, what);
-    skip(uint64_t(count) * width);
 }
 
 void ContainerReader::readTextUpToZero(std::u16string& text, uint64_t units, const char* what, uint64_t lengthAt) {
@@ -228,9 +177,21 @@ void ContainerReader::readTextUpToZero(std::u16string& text, uint64_t units, con
             ranOut(Overrun::Cause::Length, lengthAt, position_, what);
         return;
     }
-    text.resize(static_cast<size_t>(units));
-    readU16s(text.data(), text.size());
-    text.resize(std::min(text.find(u'\0'), text.size()));
+    // Through a small buffer: a field is mostly zeros after a short text, and its zeros
+    // need no storage.
+    text.clear();
+    char16_t chunk[256];
+    for (uint64_t left = units; left > 0;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, std::size(chunk)));
+        readU16s(chunk, n);
+        left -= n;
+        const size_t length = static_cast<size_t>(std::find(chunk, chunk + n, u'\0') - chunk);
+        text.append(chunk, length);
+        if (length < n) {
+            skip(left * 2);
+            break;
+        }
+    }
 }
 
 bool ContainerReader::writeBytes(const void* src, size_t n) {

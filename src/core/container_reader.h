@@ -10,6 +10,7 @@
 #include "core/array_storage.h"
 #include "platform/files.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -80,18 +81,51 @@ public:
     // Reads exactly n bytes; when fewer remain, nothing is read and dst is zero-filled.
     bool readBytes(void* dst, size_t n) { return readBytes(dst, n, what_); }
     // Arrays of little-endian 32-bit and 16-bit values, read like readBytes.
-    bool readU32s(uint32_t* dst, size_t count);
-    bool readU16s(char16_t* dst, size_t count);
+    bool readU32s(uint32_t* dst, size_t count) {
+        const bool ok = readBytes(dst, count * sizeof(uint32_t));
+        if constexpr (std::endian::native == std::endian::big) swapBytes(dst, count);
+        return ok;
+    }
+    bool readU16s(char16_t* dst, size_t count) {
+        const bool ok = readBytes(dst, count * sizeof(char16_t));
+        if constexpr (std::endian::native == std::endian::big) swapBytes(dst, count);
+        return ok;
+    }
     // Skips n bytes (to the end when fewer remain).
     void skip(uint64_t n);
 
     // The counted forms: a 32-bit count, then that many elements. Elements that would run
     // past the end give an empty result, and nothing is allocated for them.
-    void readCountedText(std::u16string& text, const char* what = nullptr);
-    void readIdList(std::vector<uint32_t>& list, const char* what = nullptr);
+    void readCountedText(std::u16string& text, const char* what = nullptr) {
+        const uint32_t count = readCount(2, what);
+        text.resize(count);
+        readU16s(text.data(), count);
+    }
+    void readIdList(std::vector<uint32_t>& list, const char* what = nullptr) {
+        const uint32_t count = readCount(4, what);
+        list.resize(count);
+        readU32s(list.data(), count);
+    }
     // Into storage reused from array to array; also empty when memory cannot hold it.
-    CountedArray readArray(ArrayStorage& storage, const char* what = nullptr);
-    void skipCounted(uint32_t width, const char* what = nullptr);
+    CountedArray readArray(ArrayStorage& storage, const char* what = nullptr) {
+        CountedArray array;
+        array.at = position_;
+        const uint32_t count = readCount(4, what);
+        if (count == 0) return array;
+        uint32_t* data = storage.reserve(count);
+        if (!data) {
+            position_ += uint64_t(count) * 4;
+            return array;
+        }
+        if (!readU32s(data, count)) return array;
+        array.count = count;
+        array.data = data;
+        return array;
+    }
+    void skipCounted(uint32_t width, const char* what = nullptr) {
+        const uint32_t count = readCount(width, what);
+        position_ += uint64_t(count) * width; // checked by readCount
+    }
     // A text of a known number of units, kept up to its first zero unit; empty when the
     // units run past the end, blaming the word at lengthAt that gave their length.
     void readTextUpToZero(std::u16string& text, uint64_t units, const char* what = nullptr,
@@ -130,7 +164,15 @@ private:
         allowance_ -= n;
     }
     // The count word at the cursor when count elements of width bytes follow it; otherwise 0.
-    uint32_t readCount(uint32_t width, const char* what);
+    uint32_t readCount(uint32_t width, const char* what) {
+        const uint64_t countAt = position_;
+        const uint32_t count = readU32(what);
+        if (uint64_t(count) * width <= remaining()) return count;
+        ranOut(Overrun::Cause::Count, countAt, position_, what);
+        return 0;
+    }
+    static void swapBytes(uint32_t* values, size_t count);
+    static void swapBytes(char16_t* values, size_t count);
     void ranOut(Overrun::Cause cause, uint64_t at, uint64_t readAt, const char* what);
     bool readOutsideWindow(void* dst, size_t n, const char* what);
     bool fillWindow();

@@ -42,9 +42,7 @@ public:
     virtual void views(uint64_t at, std::u16string& text) = 0;
     // A table entry whose record would start past the end: nothing is read for it, since
     // reading would only invent a record from zeros.
-    virtual void passedOver(const char* table, uint32_t index, uint64_t slotAt, uint32_t offset) {
-        (void)table, (void)index, (void)slotAt, (void)offset;
-    }
+    virtual void passedOver(const char* /*table*/, uint32_t /*index*/, uint64_t /*slotAt*/, uint32_t /*offset*/) {}
 };
 
 // The model block at blockStart: materials, lights, solids with their parts, views.

@@ -6,6 +6,7 @@
 #include "model/model_exchange.h"
 #include "platform/files.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -21,13 +22,16 @@ namespace {
 constexpr size_t kLongestNumber = 11; // "-2147483648"
 constexpr size_t kLongestSolidLine = 7 + kLongestNumber + 14 + kLongestNumber + 3;
 constexpr size_t kLongestMaterialTail = 14 + kLongestNumber + 13 + kLongestNumber + 3;
-constexpr size_t kFileBuffer = 1024 * 1024;
+constexpr size_t kLargestBuffer = 1024 * 1024;
 
 // Text on its way to the file, gathered in a buffer so that the file is written in few large
-// pieces (every write costs a system call).
+// pieces (every write costs a system call). The buffer is about as large as the text, up to
+// a megabyte: a small scene costs no large allocation.
 class SyncText {
 public:
-    explicit SyncText(File& file) : file_(file), buffer_(new char[kFileBuffer]) {}
+    SyncText(File& file, size_t lines)
+        : file_(file), capacity_(std::min(kLargestBuffer, 4096 + lines * kLongestSolidLine)),
+          buffer_(new char[capacity_]) {}
     ~SyncText() { flush(); }
     SyncText(const SyncText&) = delete;
     SyncText& operator=(const SyncText&) = delete;
@@ -35,7 +39,7 @@ public:
     // Room for n more bytes (a line's worth at most) at the returned position; they count
     // once commit is given the end of what was written there.
     char* room(size_t n) {
-        if (kFileBuffer - used_ < n) flush();
+        if (capacity_ - used_ < n) flush();
         return buffer_.get() + used_;
     }
     void commit(const char* end) { used_ = size_t(end - buffer_.get()); }
@@ -49,8 +53,8 @@ public:
     }
     // Bytes made elsewhere.
     void append(std::string_view bytes) {
-        if (bytes.size() > kFileBuffer - used_) flush();
-        if (bytes.size() >= kFileBuffer) {
+        if (bytes.size() > capacity_ - used_) flush();
+        if (bytes.size() >= capacity_) {
             file_.write(bytes.data(), bytes.size());
             return;
         }
@@ -65,6 +69,7 @@ private:
     }
 
     File& file_;
+    const size_t capacity_;
     std::unique_ptr<char[]> buffer_;
     size_t used_ = 0;
 };
@@ -99,7 +104,7 @@ std::string_view solidLines(SolidRun& run) {
 }
 
 void putSyncState(File& file, ModelExchange& ex) {
-    SyncText out(file);
+    SyncText out(file, ex.solidTable.size() + ex.materialTable.size());
     out.commit(put(out.room(16), "SourceProject: ["));
     out.latin1(ex.sourceProject);
     out.commit(put(out.room(3), "]\r\n"));

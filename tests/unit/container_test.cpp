@@ -39,9 +39,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-constexpr size_t kHeaderBytes = 208644;
-constexpr size_t kFirstEntry = 1044;
-constexpr size_t kEntryBytes = 2076;
+constexpr size_t kHeaderBytes = layout::kHeaderSize;
 
 const std::string kIdentity = "[1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1]";
 
@@ -108,7 +106,7 @@ TEST_F(Container, ShortFileGetsAFreshHeaderFromTheFieldsInMemory) {
     h.entryCount = 2;
     h.entries[0].project = u"C:\\Work\\House.plan";
     h.entries[0].kind = 2;
-    h.entries[0].blockOffset = 208644;
+    h.entries[0].blockOffset = layout::kHeaderSize;
     for (uint8_t i = 0; i < 12; ++i) h.entries[0].reserved[i] = static_cast<uint8_t>(0xF0 + i);
     h.entries[99].project = u"Last";
     h.entries[99].kind = 4;
@@ -125,10 +123,10 @@ TEST_F(Container, ShortFileGetsAFreshHeaderFromTheFieldsInMemory) {
     expected.name = u"Scene \u00E9\u4E2D";
     expected.entryCount = 2;
     expected.entries.resize(100);
-    expected.entries[0] = {u"C:\\Work\\House.plan", 2, "", 208644};
+    expected.entries[0] = {u"C:\\Work\\House.plan", 2, "", layout::kHeaderSize};
     expected.entries[99] = {u"Last", 4, "", -5};
     std::string want = expected.bytes();
-    for (size_t i = 0; i < 12; ++i) want[kFirstEntry + 2064 + i] = static_cast<char>(0xF0 + i);
+    for (size_t i = 0; i < 12; ++i) want[layout::kEntryTableAt + layout::kEntryReservedAt + i] = static_cast<char>(0xF0 + i);
     expectSameBytes(test::readFileBytes(path), want);
 
     // The fresh header reads back as written.
@@ -221,7 +219,7 @@ TEST_F(Container, HeaderEndMismatchIsAFormatErrorAfterReadingEverything) {
     EXPECT_TRUE(ex.container.isOpen());
     EXPECT_EQ(ex.header.headerEnd, 208640u);
     EXPECT_EQ(ex.header.entries[0].project, u"C:\\Work\\House.plan");
-    EXPECT_EQ(ex.header.entries[0].blockOffset, 208644);
+    EXPECT_EQ(ex.header.entries[0].blockOffset, int32_t(layout::kHeaderSize));
     // The file is left as it was.
     expectSameBytes(test::readFileBytes(path), w.bytes());
 }
@@ -240,7 +238,7 @@ TEST_F(Container, HeaderNameIsCutTo511UnitsWhenWritten) {
     const std::string bytes = test::readFileBytes(path);
     ASSERT_EQ(bytes.size(), kHeaderBytes);
     // Unit 511 is the terminating zero; unit 510 is the last of the text.
-    EXPECT_EQ(bytes.substr(16 + 2 * 510, 4), std::string("n\0\0\0", 4));
+    EXPECT_EQ(bytes.substr(layout::kNameAt + 2 * 510, 4), std::string("n\0\0\0", 4));
 
     ex.header = ContainerHeader{};
     EXPECT_EQ(readHeader(ex), kHeaderRead);

@@ -1,5 +1,6 @@
 // The inspector: summaries of the sample data folder as the program reads it, the exact
 // problems and byte offsets of damaged copies, the JSON report, and the glTF preview.
+#include "core/container_layout.h"
 #include "inspect/gltf_cases.h"
 #include "inspect/gltf_export.h"
 #include "inspect/inspect.h"
@@ -29,7 +30,7 @@ using orvex::test::writeFileBytes;
 
 namespace {
 
-constexpr uint64_t kBlock = 208644; // the writer puts the first block right after the header
+constexpr uint64_t kBlock = layout::kHeaderSize; // the writer puts the first block right after the header
 
 // The sample house with every texture it names, so that an intact copy has no problem.
 struct SampleFolder {
@@ -402,19 +403,19 @@ TEST(InspectDamaged, HeaderFaults) {
     EXPECT_EQ(lines(in.problems), (std::vector<std::string>{at(0, "version 6 is below 7: the program reads nothing more")}));
 
     raw = intact;
-    raw.put(1044 + 2060, static_cast<uint32_t>(raw.bytes.size()));
+    raw.put(layout::entryBlockOffsetAt(0), static_cast<uint32_t>(raw.bytes.size()));
     writeFileBytes(sample.model, raw.bytes);
     in = sample.inspect();
     EXPECT_EQ(lines(in.problems),
-              (std::vector<std::string>{at(1044 + 2060, "entry 0: block offset " + std::to_string(raw.bytes.size()) +
+              (std::vector<std::string>{at(layout::entryBlockOffsetAt(0), "entry 0: block offset " + std::to_string(raw.bytes.size()) +
                                                             " lies outside the file (" +
                                                             std::to_string(raw.bytes.size()) + " bytes)")}));
 
     raw = intact;
-    raw.put(1044 + 2056, 3);
+    raw.put(layout::entryKindAt(0), 3);
     writeFileBytes(sample.model, raw.bytes);
     in = sample.inspect();
-    EXPECT_EQ(lines(in.problems), (std::vector<std::string>{at(1044 + 2056, "entry 0 is not a model block: the program loads no model")}));
+    EXPECT_EQ(lines(in.problems), (std::vector<std::string>{at(layout::entryKindAt(0), "entry 0 is not a model block: the program loads no model")}));
     EXPECT_TRUE(in.containers[0].entries.empty());
 }
 
@@ -454,7 +455,7 @@ TEST(InspectChanges, ChangeDirectoryListsAndSyncState) {
 
     // A directory whose list offset points past the end.
     Raw raw{readFileBytes(sample.data + "/_mod.sm")};
-    const uint64_t directory = raw.u32(1044 + 2060);
+    const uint64_t directory = raw.u32(layout::entryBlockOffsetAt(0));
     raw.put(directory + 4, static_cast<uint32_t>(raw.bytes.size()));
     writeFileBytes(sample.data + "/_mod.sm", raw.bytes);
     const Inspection damaged = inspectPath(fromUtf8(sample.data + "/_mod.sm"));

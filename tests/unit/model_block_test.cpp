@@ -10,11 +10,13 @@
 #include "model/model_block.h"
 #include "model/model_exchange.h"
 #include "model/record_sync.h"
+#include "platform/text.h"
 #include "records/views.h"
 #include "scene-writer/camera_text.h"
 #include "scene-writer/container_writer.h"
 #include "scene-writer/light_text.h"
 #include "scene-writer/material_text.h"
+#include "scene-writer/sample_scene.h"
 #include "support/fake_platform.h"
 #include "support/recorder.h"
 
@@ -612,6 +614,101 @@ TEST_F(ModelBlockTest, LightTextCutOffByTheEndOfTheFileIsNotInvented) {
         EXPECT_EQ(recorder.linesOf("AddMaterial").size(), 1u);
         EXPECT_EQ(recorder.linesOf("AddIndexedTriangle").size(), 2u);
     }
+}
+
+// What one load of entry `entry` sent and kept, and where its reader ran out.
+std::string loadSummary(const test::Recorder& recorder, const ModelExchange& ex) {
+    std::string out;
+    for (const std::string& line : recorder.lines) out += line + "\n";
+    out += std::to_string(ex.solidTable.size()) + " solids, " + std::to_string(ex.materialTable.size()) +
+           " materials, " + std::to_string(ex.lightTable.size()) + " lights, project " + toUtf8(ex.sourceProject);
+    if (const auto& o = ex.container.overrun())
+        out += "; ran out at " + std::to_string(o->at) + " (read at " + std::to_string(o->readAt) + ", cause " +
+               std::to_string(int(o->cause)) + ", " + (o->what ? o->what : "") + ")";
+    return out;
+}
+
+TEST_F(ModelBlockTest, FileAndMemoryReadTheSame) {
+    ASSERT_TRUE(scene::writeSampleScene(temp.file("sample"), temp.file("steps")));
+    const SmallScene small;
+    struct Case {
+        std::string bytes;
+        int32_t entry;
+        bool cut;
+    };
+    std::vector<Case> containers = {{test::readFileBytes(temp.file("sample/_model.alm")), 0, false},
+                                    {test::readFileBytes(temp.file("steps/change.sm")), 1, false}};
+    // Cut anywhere in a block, the reads run out at the same place.
+    for (size_t cut = small.block; cut < small.bytes.size(); cut += 7)
+        containers.push_back({small.bytes.substr(0, cut), 0, true});
+    for (const auto& [bytes, entry, cut] : containers) {
+        SCOPED_TRACE(std::to_string(bytes.size()) + " bytes, entry " + std::to_string(entry));
+        std::string summaries[2];
+        for (bool memory : {false, true}) {
+            write(ContainerWriter{}); // a file that memory must not be read from
+            if (!memory) test::writeFileBytes(modelPath(), bytes);
+            recorder.clear();
+            ModelExchange ex(recorder.api());
+            ex.session.handle = kHandle;
+            ex.containerPath = dataFilePath(u"_model.alm");
+            if (memory) ex.containerBytes = bytes;
+            loadModelEntry(ex, entry);
+            summaries[memory] = loadSummary(recorder, ex);
+            ex.session.handle = 0;
+        }
+        EXPECT_EQ(summaries[true], summaries[false]);
+        EXPECT_EQ(summaries[true].find("ran out") != std::string::npos, cut);
+    }
+}
+
+// Where the reader says data first ran out: at the count, the offset or the read of a record
+// cut off, and not at any of the reads that fail after it.
+TEST_F(ModelBlockTest, ReaderSaysWhereDataFirstRanOut) {
+    const SmallScene scene;
+    const size_t block = scene.block;
+    const size_t light = block + u32At(scene.bytes, block + u32At(scene.bytes, block) + 4);
+    const size_t views = block + u32At(scene.bytes, block) + u32At(scene.bytes, block + 4) + u32At(scene.bytes, block + 8);
+    const auto overrunOf = [&](const std::string& bytes) {
+        ModelExchange ex(recorder.api());
+        ex.containerBytes = bytes;
+        loadModelEntry(ex, 0);
+        return ex.container.overrun();
+    };
+    const auto patched = [&](size_t at, uint32_t value) {
+        std::string bytes = scene.bytes;
+        std::string word;
+        writer::appendU32(word, value);
+        bytes.replace(at, 4, word);
+        return bytes;
+    };
+    EXPECT_FALSE(overrunOf(scene.bytes));
+
+    // A count past the end, and a second one later in the block.
+    std::string bytes = patched(light, 0x7FFFFFFF);
+    bytes.replace(views, 4, std::string("\xFF\xFF\xFF\x7F", 4));
+    auto o = overrunOf(bytes);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->cause, Overrun::Cause::Count);
+    EXPECT_EQ(o->at, light);
+    EXPECT_EQ(o->readAt, light + 4);
+    EXPECT_STREQ(o->what, "light text");
+
+    // An offset past the end: the solid's head length puts its part table beyond the file.
+    o = overrunOf(patched(scene.solidRecord + 4, 0x7FFFFFF0));
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->cause, Overrun::Cause::Offset);
+    EXPECT_EQ(o->at, scene.solidRecord + 4);
+    EXPECT_EQ(o->readAt, scene.solidRecord + 4 + 0x7FFFFFF0);
+    EXPECT_STREQ(o->what, "part table");
+
+    // A record cut off: the file ends inside the head of the first part, whose head length
+    // is then read as 0, so its arrays are looked for right there, at the end, too.
+    o = overrunOf(scene.bytes.substr(0, scene.firstPart + 6));
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->cause, Overrun::Cause::Read);
+    EXPECT_EQ(o->at, scene.firstPart + 4);
+    EXPECT_EQ(o->readAt, scene.firstPart + 4);
+    EXPECT_STREQ(o->what, "part record");
 }
 
 } // namespace
