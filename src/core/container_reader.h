@@ -96,13 +96,17 @@ public:
 
     // The counted forms: a 32-bit count, then that many elements. Elements that would run
     // past the end give an empty result, and nothing is allocated for them.
-    void readCountedText(std::u16string& text, const char* what = nullptr) {
-        const uint32_t count = readCount(2, what);
+    // False when the text ran past the end.
+    bool readCountedText(std::u16string& text, const char* what = nullptr) {
+        uint32_t count = 0;
+        const bool fits = readCount(2, what, count);
         text.resize(count);
         readU16s(text.data(), count);
+        return fits;
     }
     void readIdList(std::vector<uint32_t>& list, const char* what = nullptr) {
-        const uint32_t count = readCount(4, what);
+        uint32_t count = 0;
+        readCount(4, what, count);
         list.resize(count);
         readU32s(list.data(), count);
     }
@@ -110,8 +114,8 @@ public:
     CountedArray readArray(ArrayStorage& storage, const char* what = nullptr) {
         CountedArray array;
         array.at = position_;
-        const uint32_t count = readCount(4, what);
-        if (count == 0) return array;
+        uint32_t count = 0;
+        if (!readCount(4, what, count) || count == 0) return array;
         uint32_t* data = storage.reserve(count);
         if (!data) {
             position_ += uint64_t(count) * 4;
@@ -123,7 +127,8 @@ public:
         return array;
     }
     void skipCounted(uint32_t width, const char* what = nullptr) {
-        const uint32_t count = readCount(width, what);
+        uint32_t count = 0;
+        readCount(width, what, count);
         position_ += uint64_t(count) * width; // checked by readCount
     }
     // A text of a known number of units, kept up to its first zero unit; empty when the
@@ -142,10 +147,13 @@ public:
     void flush();
 
 private:
+    static uint32_t littleEndian(const unsigned char* b) {
+        return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    }
     uint32_t readU32(const char* what) {
         unsigned char b[4];
         readBytes(b, 4, what);
-        return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+        return littleEndian(b);
     }
     bool readBytes(void* dst, size_t n, const char* what) {
         if (n == 0) return true; // dst may then be null
@@ -163,13 +171,18 @@ private:
         position_ += n;
         allowance_ -= n;
     }
-    // The count word at the cursor when count elements of width bytes follow it; otherwise 0.
-    uint32_t readCount(uint32_t width, const char* what) {
+    // The count word at the cursor; false, with a count of 0, when it or the count elements of
+    // width bytes after it run past the end.
+    bool readCount(uint32_t width, const char* what, uint32_t& count) {
         const uint64_t countAt = position_;
-        const uint32_t count = readU32(what);
-        if (uint64_t(count) * width <= remaining()) return count;
+        unsigned char b[4];
+        count = 0;
+        if (!readBytes(b, 4, what)) return false;
+        count = littleEndian(b);
+        if (uint64_t(count) * width <= remaining()) return true;
+        count = 0;
         ranOut(Overrun::Cause::Count, countAt, position_, what);
-        return 0;
+        return false;
     }
     static void swapBytes(uint32_t* values, size_t count);
     static void swapBytes(char16_t* values, size_t count);

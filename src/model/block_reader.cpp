@@ -105,10 +105,7 @@ void walkModelBlock(ContainerReader& r, uint64_t block, PartStorage& storage, Mo
             // A text cut off by the end of the file (its count included) holds no light either:
             // read as empty, it would send a light 0 at the origin that the host never wrote.
             r.seek(entry, "light text");
-            if (r.remaining() < 4 || uint64_t(r.readU32()) * 2 > r.remaining()) return;
-            r.seek(entry, "light text");
-            r.readCountedText(text, "light text");
-            h.light(entry, text);
+            if (r.readCountedText(text, "light text")) h.light(entry, text);
         });
     }
     if (w2 != 0) {

@@ -74,9 +74,7 @@ std::string checkInput(const std::u16string& path) {
     if (roleOfName(fileName(path)) == FileRole::Folder)
         return lead + "not a data folder file (_model.alm, _mod.sm, camera.cam, Views.cam, _mod.sync or a folder)";
     // A regular file, so opening it cannot block.
-    std::FILE* f = openFile(path, "rb");
-    if (!f) return lead + std::strerror(errno);
-    std::fclose(f);
+    if (!File(path, "rb")) return lead + std::strerror(errno);
     return {};
 }
 
