@@ -9,12 +9,10 @@
 
 namespace orvex {
 
-// An array as read: its count and its elements (null when empty), and where its count word
-// lies in the container.
+// An array as read: its count and its elements (null when empty).
 struct CountedArray {
     uint32_t count = 0;
     const uint32_t* data = nullptr;
-    uint64_t at = 0;
 };
 
 // Keeps its capacity. Its contents are never zero-filled: every element in use has just been

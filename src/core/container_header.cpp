@@ -31,6 +31,7 @@ void putUnits(unsigned char* p, const std::u16string& text, size_t maxUnits) {
 
 HeaderResult readContainerHeader(ContainerReader& r, ContainerHeader& h) {
     r.seek(kVersionAt, "container header");
+    r.readAhead(kHeaderSize);
     h.version = r.readU32();
     if (h.version < kCurrentVersion) return kHeaderOldVersion;
     h.headerEnd = r.readU32();

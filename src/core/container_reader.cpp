@@ -51,6 +51,7 @@ void ContainerReader::close() {
     open_ = false;
     size_ = position_ = osPosition_ = allowance_ = 0;
     lastWasWrite_ = false;
+    readAhead_ = 0;
     seek(0);
     dropWindow();
 }
@@ -105,7 +106,9 @@ bool ContainerReader::fillWindow() {
         if (!storage_) return false;
         storageCapacity_ = capacity;
     }
-    const size_t want = static_cast<size_t>(std::min<uint64_t>({nextFill_, storageCapacity_, remaining()}));
+    const size_t want =
+        static_cast<size_t>(std::min<uint64_t>({std::max(nextFill_, readAhead_), storageCapacity_, remaining()}));
+    readAhead_ = 0;
     const size_t got = readStream(storage_.get(), want);
     windowStart_ = position_;
     windowEnd_ = position_ + got;

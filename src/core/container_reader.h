@@ -93,6 +93,9 @@ public:
     }
     // Skips n bytes (to the end when fewer remain).
     void skip(uint64_t n);
+    // The next n bytes from the cursor will be read field by field: a file reads them (up to
+    // the window's size) in one go.
+    void readAhead(size_t n) { readAhead_ = n; }
 
     // The counted forms: a 32-bit count, then that many elements. Elements that would run
     // past the end give an empty result, and nothing is allocated for them.
@@ -113,7 +116,6 @@ public:
     // Into storage reused from array to array; also empty when memory cannot hold it.
     CountedArray readArray(ArrayStorage& storage, const char* what = nullptr) {
         CountedArray array;
-        array.at = position_;
         uint32_t count = 0;
         if (!readCount(4, what, count) || count == 0) return array;
         uint32_t* data = storage.reserve(count);
@@ -216,6 +218,7 @@ private:
     uint64_t windowStart_ = 0;
     uint64_t windowEnd_ = 0;
     size_t nextFill_ = 0; // how much the next fill reads ahead
+    size_t readAhead_ = 0; // at least this much, once
 };
 
 // Passes over the whole container that one open allows, and the allowance every container

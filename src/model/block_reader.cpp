@@ -41,15 +41,18 @@ void readPart(ContainerReader& r, uint64_t record, PartStorage& s, ModelBlockHan
     r.readCountedText(s.label, "part label");
     r.skipCounted(2, "part second text");
     r.seek(record + 4 + headLength, "arrays", record + 4);
-    const CountedArray positions = r.readArray(s.positions, "position array");
-    const CountedArray attributes2 = r.readArray(s.attributes2, "array 2");
+    PartRecord part{record, s.label};
+    part.positionsAt = r.position();
+    part.positions = r.readArray(s.positions, "position array");
+    part.attributes2 = r.readArray(s.attributes2, "array 2");
     r.skipCounted(4, "array 3");
     r.skipCounted(4, "array 4");
-    const CountedArray attributes5 = r.readArray(s.attributes5, "array 5");
-    const CountedArray indices = r.readArray(s.indices, "index array");
+    part.attributes5 = r.readArray(s.attributes5, "array 5");
+    part.indicesAt = r.position();
+    part.indices = r.readArray(s.indices, "index array");
     r.skipCounted(4, "array 7");
     r.skipCounted(4, "array 8");
-    h.part({record, s.label, positions, attributes2, attributes5, indices});
+    h.part(part);
 }
 
 void readSolid(ContainerReader& r, uint64_t block, uint64_t record, PartStorage& s, ModelBlockHandler& h) {

@@ -26,7 +26,8 @@ struct SolidHead {
 struct PartRecord {
     uint64_t at = 0;
     const std::u16string& label;
-    CountedArray positions, attributes2, attributes5, indices;
+    CountedArray positions{}, attributes2{}, attributes5{}, indices{};
+    uint64_t positionsAt = 0, indicesAt = 0; // where their counts lie
 };
 
 // What a model block holds, in file order. Texts are the reader's storage: a handler may

@@ -221,8 +221,8 @@ private:
         const CountedArray& positions = record.positions;
         const CountedArray& indices = record.indices;
         if (positions.count % 3 != 0)
-            problems_.add(positions.at, "position count " + std::to_string(positions.count) + " is not a multiple of 3");
-        const auto valueAt = [](const CountedArray& a, uint32_t i) { return a.at + 4 + 4 * uint64_t(i); };
+            problems_.add(record.positionsAt, "position count " + std::to_string(positions.count) + " is not a multiple of 3");
+        const auto valueAt = [](uint64_t countAt, uint32_t i) { return countAt + 4 + 4 * uint64_t(i); };
         size_t reported = 0, more = 0;
         uint64_t moreAt = 0;
         for (uint32_t i = 0; i < positions.count; ++i) {
@@ -230,23 +230,23 @@ private:
             std::memcpy(&value, &positions.data[i], 4);
             if (std::isfinite(value)) continue;
             if (reported++ < kReportedPerArray)
-                problems_.add(valueAt(positions, i), "position value is not a finite number");
+                problems_.add(valueAt(record.positionsAt, i), "position value is not a finite number");
             else if (more++ == 0)
-                moreAt = valueAt(positions, i);
+                moreAt = valueAt(record.positionsAt, i);
         }
         if (more) problems_.add(moreAt, std::to_string(more) + " more position values from here are not finite numbers");
 
         if (indices.count % 3 != 0)
-            problems_.add(indices.at, "index count " + std::to_string(indices.count) + " is not a multiple of 3");
+            problems_.add(record.indicesAt, "index count " + std::to_string(indices.count) + " is not a multiple of 3");
         const uint32_t vertices = positions.count / 3;
         reported = more = 0;
         for (uint32_t i = 0; i < indices.count; ++i) {
             if (indices.data[i] < vertices) continue;
             if (reported++ < kReportedPerArray)
-                problems_.add(valueAt(indices, i), "index " + std::to_string(indices.data[i]) +
+                problems_.add(valueAt(record.indicesAt, i), "index " + std::to_string(indices.data[i]) +
                                                        " is beyond the vertex count " + std::to_string(vertices));
             else if (more++ == 0)
-                moreAt = valueAt(indices, i);
+                moreAt = valueAt(record.indicesAt, i);
         }
         if (more)
             problems_.add(moreAt, std::to_string(more) + " more indices from here are beyond the vertex count " +
