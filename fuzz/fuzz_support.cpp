@@ -111,8 +111,6 @@ const RendererApi& meshReadingApi() {
     return api;
 }
 
-const std::string& dataFolder() { return gFolder; }
-
 void writeDataFile(const std::string& name, const uint8_t* data, size_t size) {
     const std::string path = gFolder + name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -122,10 +120,6 @@ void writeDataFile(const std::string& name, const uint8_t* data, size_t size) {
     }
     if (size != 0 && std::fwrite(data, 1, size, f) != size) std::abort();
     std::fclose(f);
-}
-
-void writeDataFile(const std::string& name, const std::string& bytes) {
-    writeDataFile(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 std::string_view containerBytes(const std::string& header, std::string_view tail) {

@@ -17,11 +17,8 @@ namespace orvex::fuzz {
 void setUp();
 // Switches the journal to counting calls only (for the binary targets).
 void countCallsOnly();
-// The data folder as a native path ending in "/".
-const std::string& dataFolder();
 // Replaces a file of the data folder with the given bytes.
 void writeDataFile(const std::string& name, const uint8_t* data, size_t size);
-void writeDataFile(const std::string& name, const std::string& bytes);
 // The bytes of a container made of a header and a tail, for the program to read from memory.
 // They lie in one buffer with nothing readable behind them, so that a read past their end is
 // reported by the sanitizer; the header is copied only when it changes (by identity), so each
