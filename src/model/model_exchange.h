@@ -23,11 +23,15 @@ namespace orvex {
 class ModelExchange {
 public:
     explicit ModelExchange(const RendererApi& api) { session.api = &api; }
+    // With the renderer bound by loadRenderer when a session is first started, so that a
+    // start that fails before (an unreadable model) never loads the renderer's library.
+    explicit ModelExchange(const RendererApi& (*load)()) : loadRenderer(load) {}
     ~ModelExchange();
     ModelExchange(const ModelExchange&) = delete;
     ModelExchange& operator=(const ModelExchange&) = delete;
 
     RendererSession session;
+    const RendererApi& (*loadRenderer)() = nullptr;
     // Colour-only mode: materials go out without their textures.
     bool colorOnly = false;
 
