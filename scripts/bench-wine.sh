@@ -44,5 +44,5 @@ rm -f "$data/maps/Quorvel/Planomat2027_OrvexPlugin/Data/Textures/wood.jpg_Normal
 
 echo "machine: $(nproc) x $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(wine --version 2>/dev/null)"
 echo "load before: $(uptime | sed 's/.*load average/load average/')"
-xvfb-run -a "$root/cmake/wine-run.sh" build/mingw/bench-wine/launch-bench.exe build/mingw/bench-wine "$data" "${1:-15}"
+xvfb-run -a "$root/cmake/wine-run.sh" "$root/build/mingw/bench-wine/launch-bench.exe" "$root/build/mingw/bench-wine" "$data" "${1:-15}"
 echo "load after: $(uptime | sed 's/.*load average/load average/')"

@@ -9,7 +9,7 @@
 //
 // FOLDER holds OrvexExchange.exe, the null OrvexApi.dll and the reference programs; DATA
 // holds the scenes "large", "small", "maps" and "nomaps", each an APPDATA folder whose data
-// folder the native scene writer filled. Paths may be Linux paths.
+// folder the native scene writer filled. Paths are absolute, Windows or Linux paths.
 #include "host-sim/host_sim.h"
 
 #include <windows.h>
@@ -97,11 +97,12 @@ public:
         ProgramOptions options;
         options.program = folder_ + L"\\" + program;
         const double start = nowMs();
-        if (!host_.startProgram(options, arguments)) fail("cannot start " + toUtf8(program));
+        if (!host_.startProgram(options, arguments))
+            fail("cannot start " + toUtf8(program) + " (error " + std::to_string(GetLastError()) + ")");
         if (WaitForSingleObject(host_.programProcess(), kTimeoutMs) != WAIT_OBJECT_0) fail(toUtf8(program) + " hangs");
         const double end = nowMs();
         const auto code = host_.waitForExit();
-        if (!code || *code != 0) fail(toUtf8(program) + " failed");
+        if (!code || *code != 0) fail(toUtf8(program) + " ended with " + (code ? std::to_string(*code) : "?"));
         return end - start;
     }
 
@@ -114,7 +115,8 @@ public:
         createdWindow = nullptr;
         Run run;
         const double start = nowMs();
-        if (!host_.startProgram(options, answer ? L"cameraSync" : L"")) fail("cannot start " + toUtf8(program));
+        if (!host_.startProgram(options, answer ? L"cameraSync" : L""))
+            fail("cannot start " + toUtf8(program) + " (error " + std::to_string(GetLastError()) + ")");
         if (!waitForWindowOrExit(host_.programProcess(), true)) fail(toUtf8(program) + " made no window");
         run.window = createdAt - start;
         if (answer) {

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,9 @@ public:
     std::vector<uint32_t> materialIdList;
     // The normal maps generated so far, so that unchanged textures are not generated again.
     NormalMapMemory normalMaps;
-    // Storage reused by every part sent.
+    // Storage reused by every part sent, and by every sync-state file written.
     PartStorage partStorage;
+    std::unique_ptr<char[]> syncStateBuffer;
 };
 
 } // namespace orvex

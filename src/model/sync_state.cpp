@@ -24,10 +24,13 @@ constexpr size_t kLongestMaterialTail = 14 + kLongestNumber + 13 + kLongestNumbe
 constexpr size_t kFileBuffer = 1024 * 1024;
 
 // Text on its way to the file, gathered in a buffer so that the file is written in few large
-// pieces (every write costs a system call).
+// pieces (every write costs a system call). The buffer is the exchange's, kept from write to
+// write: a fresh megabyte at every write would cost its pages' first touch every time.
 class SyncText {
 public:
-    explicit SyncText(std::FILE* file) : file_(file), buffer_(new char[kFileBuffer]) {}
+    SyncText(std::FILE* file, std::unique_ptr<char[]>& buffer) : file_(file), buffer_(buffer) {
+        if (!buffer_) buffer_.reset(new char[kFileBuffer]);
+    }
     ~SyncText() { flush(); }
     SyncText(const SyncText&) = delete;
     SyncText& operator=(const SyncText&) = delete;
@@ -65,7 +68,7 @@ private:
     }
 
     std::FILE* file_;
-    std::unique_ptr<char[]> buffer_;
+    std::unique_ptr<char[]>& buffer_;
     size_t used_ = 0;
 };
 
@@ -81,11 +84,14 @@ char* putNumber(char* at, int32_t value) { return std::to_chars(at, at + kLonges
 
 // The lines of a run: kept with the run, and formatted again only when the run changed since
 // (a sync changes a few solids, and writing the lines of the others again is only copying).
-std::string_view solidLines(SolidRun& run) {
+// They are formatted in scratch and kept at their exact length, so that the kept lines touch
+// no more memory than they fill.
+std::string_view solidLines(SolidRun& run, std::string& scratch) {
     std::string& text = run.derivedText;
     if (text.empty()) {
-        text.resize(run.solids().size() * kLongestSolidLine);
-        char* p = text.data();
+        const size_t longest = run.solids().size() * kLongestSolidLine;
+        if (scratch.size() < longest) scratch.resize(longest);
+        char* p = scratch.data();
         for (const SolidState& state : run.solids()) {
             p = put(p, "ID3D: [");
             p = putNumber(p, static_cast<int32_t>(state.id));
@@ -93,17 +99,18 @@ std::string_view solidLines(SolidRun& run) {
             p = putNumber(p, static_cast<int32_t>(state.timestamp));
             p = put(p, "]\r\n");
         }
-        text.resize(size_t(p - text.data()));
+        text.assign(scratch.data(), size_t(p - scratch.data()));
     }
     return text;
 }
 
 void putSyncState(std::FILE* file, ModelExchange& ex) {
-    SyncText out(file);
+    SyncText out(file, ex.syncStateBuffer);
+    std::string scratch;
     out.commit(put(out.room(16), "SourceProject: ["));
     out.latin1(ex.sourceProject);
     out.commit(put(out.room(3), "]\r\n"));
-    for (SolidRun& run : ex.solidTable.runs()) out.append(solidLines(run));
+    for (SolidRun& run : ex.solidTable.runs()) out.append(solidLines(run, scratch));
 
     for (const auto& [name, material] : ex.materialTable) {
         out.commit(put(out.room(11), "Material: ["));
