@@ -7,16 +7,14 @@
 using namespace orvex;
 
 int main() {
-    constexpr uint32_t kSolids = 100'000;
-    constexpr uint64_t kBoxBytes = 24 * (12 + 12 + 8) + 36 * 4;
     bench::ScratchFolder folder;
     const bool written = bench::inChild([&] {
-        if (!bench::writeModel(folder.dataFile("_model.alm"), bench::smallSolidsModel(kSolids, 1, 1))) std::_Exit(1);
+        if (!bench::writeModel(folder.dataFile("_model.alm"), bench::smallSolidsModel(bench::kSmallSolids, 1, 1))) std::_Exit(1);
     });
     if (!written) {
         std::fprintf(stderr, "could not write the small-solids model\n");
         return 1;
     }
-    bench::compareStartUp("100000 small solids", folder, kBoxBytes, 9);
+    bench::compareStartUp("100000 small solids", folder, bench::kBoxBytes, 9);
     return 0;
 }

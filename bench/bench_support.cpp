@@ -102,6 +102,43 @@ bool writeModel(const std::string& path, const writer::ModelBlockContent& conten
     return container.writeFile(path);
 }
 
+bool writeLargeModel(const std::string& path, uint64_t& largestPart) {
+    // The plan is made here, the scene in a child.
+    std::vector<std::vector<uint32_t>> solids;
+    uint64_t meshBytes = 0, largest = 0, parts = 0;
+    uint32_t random = 12345;
+    const auto next = [&] {
+        random = random * 1664525u + 1013904223u;
+        return random >> 8;
+    };
+    while (meshBytes < 520'000'000) {
+        std::vector<uint32_t> vertexCounts(1 + next() % 4);
+        for (uint32_t& v : vertexCounts) {
+            v = 10'000 + next() % 190'001;
+            meshBytes += meshPartBytes(v);
+            largest = std::max(largest, meshPartBytes(v));
+            ++parts;
+        }
+        solids.push_back(std::move(vertexCounts));
+    }
+    std::printf("large model: %zu solids, %llu parts, %s of mesh arrays, largest part %s\n", solids.size(),
+                static_cast<unsigned long long>(parts), megabytes(meshBytes).c_str(), megabytes(largest).c_str());
+    largestPart = largest;
+    return inChild([&] {
+        writer::ModelBlockContent contents;
+        contents.solids.emplace();
+        uint32_t seed = 1;
+        for (size_t s = 0; s < solids.size(); ++s) {
+            writer::SolidContent solid;
+            solid.id = static_cast<uint32_t>(s + 1);
+            solid.timestamp = 1;
+            for (uint32_t vertexCount : solids[s]) solid.parts.push_back(meshPart(u"Mesh", vertexCount, seed++));
+            contents.solids->push_back(std::move(solid));
+        }
+        if (!writeModel(path, contents)) std::_Exit(1);
+    });
+}
+
 double secondsOf(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
     work();
@@ -117,7 +154,31 @@ double bestOf(int runs, const std::function<void()>& prepare, const std::functio
     return best;
 }
 
-uint64_t plainRead(const std::string& path, std::vector<unsigned char>& buffer) {
+AlignedBuffer::AlignedBuffer(size_t size) : size_(size) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* p = nullptr;
+    if (posix_memalign(&p, page, (size + page - 1) / page * page) != 0) {
+        std::fprintf(stderr, "no memory for a %zu-byte buffer\n", size);
+        std::exit(1);
+    }
+    data_ = static_cast<unsigned char*>(p);
+    std::memset(data_, 0, size_); // faulted in before any timing
+}
+
+AlignedBuffer::~AlignedBuffer() { std::free(data_); }
+
+std::string fileBytes(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return {};
+    std::string bytes;
+    char piece[65536];
+    size_t got;
+    while ((got = std::fread(piece, 1, sizeof piece, f)) > 0) bytes.append(piece, got);
+    std::fclose(f);
+    return bytes;
+}
+
+uint64_t plainRead(const std::string& path, const AlignedBuffer& buffer) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return 0;
     uint64_t total = 0;
@@ -186,6 +247,21 @@ std::string megabytes(uint64_t bytes) {
     return text;
 }
 
+namespace {
+
+std::string bufferName(size_t bytes) {
+    char text[32];
+    if (bytes % (1u << 20) == 0)
+        std::snprintf(text, sizeof text, "%zu MiB", bytes >> 20);
+    else if (bytes % 1024 == 0)
+        std::snprintf(text, sizeof text, "%zu KiB", bytes >> 10);
+    else
+        std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / 1e6);
+    return text;
+}
+
+} // namespace
+
 void compareStartUp(const std::string& label, const ScratchFolder& folder, uint64_t largestPartBytes, int runs) {
     const std::string path = folder.dataFile("_model.alm");
     const uint64_t fileBytes = std::filesystem::file_size(path);
@@ -214,17 +290,19 @@ void compareStartUp(const std::string& label, const ScratchFolder& folder, uint6
         journal::Behaviour quiet;
         quiet.journaling = false;
         journal::setBehaviour(quiet);
-        // Two plain reads of the same file: into a 4 MiB buffer, which stays in the cache,
-        // and into a buffer as large as the largest part, the most the start-up must hold
-        // at once (the renderer takes a part's arrays whole).
-        std::vector<unsigned char> buffer(4u << 20);
-        std::vector<unsigned char> partBuffer(std::max<uint64_t>(largestPartBytes, 1));
+        // Plain reads of the same file into page-aligned buffers of several sizes, the
+        // largest as large as the largest part, the most the start-up must hold at once (the
+        // renderer takes a part's arrays whole); the fastest is the reference.
+        std::vector<std::unique_ptr<AlignedBuffer>> buffers;
+        for (size_t size : {size_t(256) << 10, size_t(1) << 20, size_t(4) << 20})
+            buffers.push_back(std::make_unique<AlignedBuffer>(size));
+        if (largestPartBytes > buffers.back()->size())
+            buffers.push_back(std::make_unique<AlignedBuffer>(static_cast<size_t>(largestPartBytes)));
         // The file comes from the page cache in every measurement.
-        if (plainRead(path, buffer) != fileBytes) {
+        if (plainRead(path, *buffers.front()) != fileBytes) {
             std::fprintf(stderr, "%s: plain read came short\n", label.c_str());
             _exit(1);
         }
-        plainRead(path, partBuffer);
 
         // The first start-up of a fresh exchange pays for every page it touches for the first
         // time (the part storage, the solid table, the read window): a page fault costs several
@@ -238,24 +316,27 @@ void compareStartUp(const std::string& label, const ScratchFolder& folder, uint6
         journal::resetCounters();
         const double firstStartUp = secondsOf([&] { loadModelEntry(*exchange, 0); });
         calls = journal::callCount();
-        double plain = 1e300, plainPart = 1e300, startUp = 1e300;
-        // In turns, so that all three meet the same load of a shared machine.
+        std::vector<double> plain(buffers.size(), 1e300);
+        double startUp = 1e300;
+        // In turns, so that all meet the same load of a shared machine.
         for (int run = 0; run < runs; ++run) {
-            plain = std::min(plain, secondsOf([&] { plainRead(path, buffer); }));
-            plainPart = std::min(plainPart, secondsOf([&] { plainRead(path, partBuffer); }));
+            for (size_t b = 0; b < buffers.size(); ++b)
+                plain[b] = std::min(plain[b], secondsOf([&] { plainRead(path, *buffers[b]); }));
             resetScene(*exchange);
             startUp = std::min(startUp, secondsOf([&] { loadModelEntry(*exchange, 0); }));
         }
-        std::printf("%s: %s file, %llu renderer calls, %zu solids\n", label.c_str(), megabytes(fileBytes).c_str(),
-                    static_cast<unsigned long long>(calls), exchange->solidTable.size());
-        printFigure(label + " start-up read+send", double(fileBytes) / startUp / 1e9, "GB/s",
-                    "plain sequential read (4 MiB buffer)", double(fileBytes) / plain / 1e9, "GB/s");
-        if (largestPartBytes > buffer.size())
-            printFigure(label + " start-up read+send", double(fileBytes) / startUp / 1e9, "GB/s",
-                        "plain read (largest-part buffer)", double(fileBytes) / plainPart / 1e9, "GB/s");
-        printFigure(label + " start-up time", startUp * 1e3, "ms", "plain read time (4 MiB buffer)", plain * 1e3, "ms");
-        printFigure(label + " first start-up of a fresh exchange", firstStartUp * 1e3, "ms", "plain read time (4 MiB buffer)",
-                    plain * 1e3, "ms");
+        const size_t fastest = static_cast<size_t>(std::min_element(plain.begin(), plain.end()) - plain.begin());
+        const std::string reference = "plain read (" + bufferName(buffers[fastest]->size()) + " aligned buffer)";
+        std::printf("%s: %s file, %llu renderer calls, %zu solids; plain reads:", label.c_str(),
+                    megabytes(fileBytes).c_str(), static_cast<unsigned long long>(calls), exchange->solidTable.size());
+        for (size_t b = 0; b < buffers.size(); ++b)
+            std::printf(" %s %.2f ms%s", bufferName(buffers[b]->size()).c_str(), plain[b] * 1e3,
+                        b + 1 < buffers.size() ? "," : "\n");
+        printFigure(label + " start-up read+send", double(fileBytes) / startUp / 1e9, "GB/s", reference,
+                    double(fileBytes) / plain[fastest] / 1e9, "GB/s");
+        printFigure(label + " start-up time", startUp * 1e3, "ms", reference, plain[fastest] * 1e3, "ms");
+        printFigure(label + " first start-up of a fresh exchange", firstStartUp * 1e3, "ms", reference,
+                    plain[fastest] * 1e3, "ms");
         exchange->session.handle = 0;
     });
 }

@@ -36,14 +36,37 @@ uint64_t meshPartBytes(uint32_t vertexCount);
 
 // A model of solids with one small closed box each (24 vertices, 36 indices).
 writer::ModelBlockContent smallSolidsModel(uint32_t solidCount, uint32_t firstId, uint32_t timestamp);
+constexpr uint32_t kSmallSolids = 100'000;
+constexpr uint64_t kBoxBytes = 24 * (12 + 12 + 8) + 36 * 4;
 // Writes a container with one model block at entry 0; false when it cannot be written.
 bool writeModel(const std::string& path, const writer::ModelBlockContent& contents);
+// Writes the large model (over 500 MB of mesh arrays in 1 to 4 parts a solid of 10k to 200k
+// vertices each, always the same) in a child, so that the writer's copies never stay in the
+// caller's memory; the largest part's bytes in largestPart. False when it cannot be written.
+bool writeLargeModel(const std::string& path, uint64_t& largestPart);
 
 double secondsOf(const std::function<void()>& work);
 // The fastest of n runs, each prepared outside the timing.
 double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& work);
+// A buffer that starts on a page, as the kernel copies fastest into (a large block from
+// malloc starts a few bytes into one, which makes read about 40 % slower on some machines).
+class AlignedBuffer {
+public:
+    explicit AlignedBuffer(size_t size);
+    ~AlignedBuffer();
+    AlignedBuffer(const AlignedBuffer&) = delete;
+    AlignedBuffer& operator=(const AlignedBuffer&) = delete;
+    unsigned char* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    unsigned char* data_;
+    size_t size_;
+};
 // Reads a whole file front to back into one reused buffer; the bytes read.
-uint64_t plainRead(const std::string& path, std::vector<unsigned char>& buffer);
+uint64_t plainRead(const std::string& path, const AlignedBuffer& buffer);
+// A whole file's bytes ("" when it cannot be read).
+std::string fileBytes(const std::string& path);
 
 // Runs work in a forked child, so that it starts with a small footprint and its memory
 // goes away with it; false when the child failed.

@@ -1,6 +1,8 @@
 // Writes the seed corpus of every fuzz target, made by the project's own writers, and one
 // dictionary per target with the words its reader looks for.
 //   orvex_fuzz_seeds <output folder>  ->  <output>/corpus/<target>/seed-NN, <output>/dict/<target>.dict
+#include "image/normal_map.h"
+#include "image/png_writer.h"
 #include "platform/text.h"
 #include "scene-writer/camera_text.h"
 #include "scene-writer/container_writer.h"
@@ -310,7 +312,31 @@ void textSeeds(Output& out) {
     }
 }
 
+// Normal maps as the program writes them: the PNG of the kernel's pixels sealed with an
+// origin record.
+void normalMapSeeds(Output& out) {
+    for (uint32_t side : {1u, 7u, 40u}) {
+        PixelImage image;
+        image.width = side;
+        image.height = side;
+        image.bgra.resize(size_t(side) * side * 4);
+        for (size_t i = 0; i < image.bgra.size(); ++i) image.bgra[i] = static_cast<uint8_t>(i * 37 + side);
+        PixelImage normals;
+        computeNormalMap(image, normals);
+        PngPieces png;
+        if (!encodePngPieces(normals, png) || !sealWithOrigin(png, NormalMapOrigin{{1234, 5678, 0x9ABC}, {}})) {
+            out.ok = false;
+            return;
+        }
+        std::string bytes;
+        for (const PngPiece& piece : png.pieces) bytes.append(reinterpret_cast<const char*>(piece.bytes.get()), piece.size);
+        out.seed("fuzz_normal_map", bytes);
+    }
+}
+
 void dictionaries(Output& out) {
+    out.dictionary("fuzz_normal_map", {"\x89PNG\r\n\x1a\n", "IHDR", "IDAT", "IEND", "orNM",
+                                       std::string("\0\0\0\x28orNM", 8), std::string("\0\0\0\0IEND", 8)});
     out.dictionary("fuzz_camera", {"Camera_Start", "Camera_End", "Camera_Version [", "Camera_nType [",
                                    "Camera__fov [", "Camera_Name [", "Camera__from [", "Camera__to [",
                                    "Camera__up [", "Camera__fNerClipp [", "Camera_Name_ID [", "]", "\r\n",
@@ -363,6 +389,7 @@ int main(int argc, char** argv) {
     out.seed("fuzz_model_block", repeatedPartsBlock(400, 400, 30));
     changeDirectorySeeds(out);
     textSeeds(out);
+    normalMapSeeds(out);
     dictionaries(out);
     if (!out.ok) {
         std::fprintf(stderr, "orvex_fuzz_seeds: could not write everything under %s\n", argv[1]);

@@ -37,6 +37,7 @@ targets=(
   "fuzz_material 16384"
   "fuzz_extend_material 8192"
   "fuzz_light 8192"
+  "fuzz_normal_map 8192"
 )
 parallel=${FUZZ_PARALLEL:-2}
 

@@ -49,6 +49,7 @@ bool startSession(ModelExchange& ex) {
     RendererSession& s = ex.session;
     writeLog("Init Start");
     const std::u16string stem = projectStem(s.projectName);
+    if (!s.api && ex.loadRenderer) s.api = &ex.loadRenderer();
     if (!s.api || !isComplete(*s.api)) {
         reportError(ErrorSource::CONNECTION, kRendererNotBound);
         return false;

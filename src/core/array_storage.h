@@ -3,9 +3,10 @@
 // a fault) and at most one array of each kind is held.
 #pragma once
 
+#include "platform/growable_memory.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 namespace orvex {
 
@@ -16,29 +17,19 @@ struct CountedArray {
 };
 
 // Keeps its capacity. Its contents are never zero-filled: every element in use has just been
-// read. It grows with realloc, which for large blocks moves the pages already touched
-// instead of copying them into fresh ones.
+// read. It grows in place (address space for the largest array a file can count is reserved
+// on first use), so growing never copies and never touches a page again that an earlier,
+// smaller part already touched.
 class ArrayStorage {
 public:
-    ArrayStorage() = default;
-    ~ArrayStorage() { std::free(data_); }
-    ArrayStorage(const ArrayStorage&) = delete;
-    ArrayStorage& operator=(const ArrayStorage&) = delete;
-
     // Room for count elements, or null when there is no memory for them (what it held stays).
     uint32_t* reserve(size_t count) {
-        if (count > capacity_) {
-            void* grown = count <= SIZE_MAX / 4 ? std::realloc(data_, count * 4) : nullptr;
-            if (!grown) return nullptr;
-            data_ = static_cast<uint32_t*>(grown);
-            capacity_ = count;
-        }
-        return data_;
+        return count <= SIZE_MAX / 4 ? static_cast<uint32_t*>(memory_.reserve(count * 4)) : nullptr;
     }
 
 private:
-    uint32_t* data_ = nullptr;
-    size_t capacity_ = 0;
+    // A count is 32 bits.
+    GrowableMemory memory_{uint64_t(UINT32_MAX) * 4};
 };
 
 } // namespace orvex

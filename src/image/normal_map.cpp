@@ -220,6 +220,12 @@ void computeNormalMap(const PixelImage& source, PixelImage& out) {
 }
 
 bool CreateNormal(const std::u16string& input, const std::u16string& output) {
+    FileState source;
+    std::vector<unsigned char> buffer;
+    return examineFile(input, true, source, buffer) && CreateNormal(input, output, source);
+}
+
+bool CreateNormal(const std::u16string& input, const std::u16string& output, const FileState& sourceState) {
     try {
         PixelImage source;
         if (!platform().decodeImage(input, source)) return false;
@@ -227,6 +233,7 @@ bool CreateNormal(const std::u16string& input, const std::u16string& output) {
         PngPieces png;
         if (!encodeNormalMapPng(source, png)) return false;
         source = PixelImage{}; // give the memory back before the file is written
+        if (!sealWithOrigin(png, NormalMapOrigin{sourceState, NormalMapParameters{}})) return false;
         return writePieces(output, png);
     } catch (const std::exception&) {
         // An image too large for memory is a failed generation like any other.

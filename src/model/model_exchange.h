@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,11 +26,15 @@ namespace orvex {
 class ModelExchange {
 public:
     explicit ModelExchange(const RendererApi& api) { session.api = &api; }
+    // With the renderer bound by loadRenderer when a session is first started, so that a
+    // start that fails before (an unreadable model) never loads the renderer's library.
+    explicit ModelExchange(const RendererApi& (*load)()) : loadRenderer(load) {}
     ~ModelExchange();
     ModelExchange(const ModelExchange&) = delete;
     ModelExchange& operator=(const ModelExchange&) = delete;
 
     RendererSession session;
+    const RendererApi& (*loadRenderer)() = nullptr;
     // Colour-only mode: materials go out without their textures.
     bool colorOnly = false;
 
@@ -55,8 +60,9 @@ public:
     std::vector<uint32_t> materialIdList;
     // The normal maps generated so far, so that unchanged textures are not generated again.
     NormalMapMemory normalMaps;
-    // Storage reused by every part sent.
+    // Storage reused by every part sent, and by every sync-state file written.
     PartStorage partStorage;
+    std::unique_ptr<char[]> syncStateBuffer;
 };
 
 } // namespace orvex

@@ -6,7 +6,6 @@
 #include "model/model_exchange.h"
 #include "platform/files.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -22,16 +21,16 @@ namespace {
 constexpr size_t kLongestNumber = 11; // "-2147483648"
 constexpr size_t kLongestSolidLine = 7 + kLongestNumber + 14 + kLongestNumber + 3;
 constexpr size_t kLongestMaterialTail = 14 + kLongestNumber + 13 + kLongestNumber + 3;
-constexpr size_t kLargestBuffer = 1024 * 1024;
+constexpr size_t kFileBuffer = 1024 * 1024;
 
 // Text on its way to the file, gathered in a buffer so that the file is written in few large
-// pieces (every write costs a system call). The buffer is about as large as the text, up to
-// a megabyte: a small scene costs no large allocation.
+// pieces (every write costs a system call). The buffer is the exchange's, kept from write to
+// write: a fresh megabyte at every write would cost its pages' first touch every time.
 class SyncText {
 public:
-    SyncText(File& file, size_t lines)
-        : file_(file), capacity_(std::min(kLargestBuffer, 4096 + lines * kLongestSolidLine)),
-          buffer_(new char[capacity_]) {}
+    SyncText(File& file, std::unique_ptr<char[]>& buffer) : file_(file), buffer_(buffer) {
+        if (!buffer_) buffer_.reset(new char[kFileBuffer]);
+    }
     ~SyncText() { flush(); }
     SyncText(const SyncText&) = delete;
     SyncText& operator=(const SyncText&) = delete;
@@ -39,7 +38,7 @@ public:
     // Room for n more bytes (a line's worth at most) at the returned position; they count
     // once commit is given the end of what was written there.
     char* room(size_t n) {
-        if (capacity_ - used_ < n) flush();
+        if (kFileBuffer - used_ < n) flush();
         return buffer_.get() + used_;
     }
     void commit(const char* end) { used_ = size_t(end - buffer_.get()); }
@@ -53,8 +52,8 @@ public:
     }
     // Bytes made elsewhere.
     void append(std::string_view bytes) {
-        if (bytes.size() > capacity_ - used_) flush();
-        if (bytes.size() >= capacity_) {
+        if (bytes.size() > kFileBuffer - used_) flush();
+        if (bytes.size() >= kFileBuffer) {
             file_.write(bytes.data(), bytes.size());
             return;
         }
@@ -69,8 +68,7 @@ private:
     }
 
     File& file_;
-    const size_t capacity_;
-    std::unique_ptr<char[]> buffer_;
+    std::unique_ptr<char[]>& buffer_;
     size_t used_ = 0;
 };
 
@@ -86,11 +84,14 @@ char* putNumber(char* at, int32_t value) { return std::to_chars(at, at + kLonges
 
 // The lines of a run: kept with the run, and formatted again only when the run changed since
 // (a sync changes a few solids, and writing the lines of the others again is only copying).
-std::string_view solidLines(SolidRun& run) {
+// They are formatted in scratch and kept at their exact length, so that the kept lines touch
+// no more memory than they fill.
+std::string_view solidLines(SolidRun& run, std::string& scratch) {
     std::string& text = run.derivedText;
     if (text.empty()) {
-        text.resize(run.solids().size() * kLongestSolidLine);
-        char* p = text.data();
+        const size_t longest = run.solids().size() * kLongestSolidLine;
+        if (scratch.size() < longest) scratch.resize(longest);
+        char* p = scratch.data();
         for (const SolidState& state : run.solids()) {
             p = put(p, "ID3D: [");
             p = putNumber(p, static_cast<int32_t>(state.id));
@@ -98,17 +99,18 @@ std::string_view solidLines(SolidRun& run) {
             p = putNumber(p, static_cast<int32_t>(state.timestamp));
             p = put(p, "]\r\n");
         }
-        text.resize(size_t(p - text.data()));
+        text.assign(scratch.data(), size_t(p - scratch.data()));
     }
     return text;
 }
 
 void putSyncState(File& file, ModelExchange& ex) {
-    SyncText out(file, ex.solidTable.size() + ex.materialTable.size());
+    SyncText out(file, ex.syncStateBuffer);
+    std::string scratch;
     out.commit(put(out.room(16), "SourceProject: ["));
     out.latin1(ex.sourceProject);
     out.commit(put(out.room(3), "]\r\n"));
-    for (SolidRun& run : ex.solidTable.runs()) out.append(solidLines(run));
+    for (SolidRun& run : ex.solidTable.runs()) out.append(solidLines(run, scratch));
 
     for (const auto& [name, material] : ex.materialTable) {
         out.commit(put(out.room(11), "Material: ["));

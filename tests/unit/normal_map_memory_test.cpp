@@ -1,7 +1,11 @@
 // The memory of generated normal maps: an unchanged texture is not generated again and its
-// existing map is used as it stands; a change of the source (even one that keeps its size and
-// time), a deleted or rewritten output, or a source that cannot be read means a fresh map.
+// existing map is used as it stands, in the same process and in a new one (which knows the
+// map by the record written into it); a change of the source (even one that keeps its size
+// and time), of the parameters, a deleted, damaged, edited or unreadable output, a map
+// without the record, or a source that cannot be read means a fresh map, byte for byte
+// what a fresh generation writes.
 #include "core/data_folder.h"
+#include "image/content_hash.h"
 #include "image/normal_map.h"
 #include "materials/normal_map_memory.h"
 #include "image/png_writer.h"
@@ -18,6 +22,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -91,54 +96,88 @@ std::string pngBytes(const PixelImage& image) {
     return std::string(png.begin(), png.end());
 }
 
-class NormalMapMemoryTest : public ::testing::Test {
+// Every case runs twice: the maps are provided again by the same memory (the same process),
+// or by a new one (a new process, which knows nothing but the files).
+class NormalMapMemoryTest : public ::testing::TestWithParam<bool> {
 protected:
     test::FakePlatform fake;
     CountingPlatform counting{fake};
     test::TempFolder temp;
-    NormalMapMemory memory;
+    std::unique_ptr<NormalMapMemory> memory = std::make_unique<NormalMapMemory>();
     const std::string sourceFile = temp.file("oak.png");
     const std::string outputFile = temp.file("oak.png_Normal.png");
     const std::u16string source = fromUtf8(sourceFile);
     const std::u16string output = fromUtf8(outputFile);
 
-    // The map as a fresh generation writes it.
-    std::string freshMap(const PixelImage& image) {
+    bool newProcess() const { return GetParam(); }
+    // The next provide, after a restart when the case runs in new processes.
+    bool provideAgain(const std::u16string& from = {}) {
+        if (newProcess()) memory = std::make_unique<NormalMapMemory>();
+        return memory->provide(from.empty() ? source : from, output);
+    }
+
+    // The map as a fresh generation writes it for the source file as it is now: the PNG of
+    // the kernel's pixels, sealed with the source's state and the parameters.
+    static std::string freshMap(const PixelImage& image, const std::string& sourcePath,
+                                const NormalMapParameters& parameters = {}) {
         PixelImage normals;
         computeNormalMap(image, normals);
-        return pngBytes(normals);
+        PngPieces png;
+        EXPECT_TRUE(encodePngPieces(normals, png));
+        FileState state;
+        std::vector<unsigned char> buffer;
+        EXPECT_TRUE(examineFile(fromUtf8(sourcePath), true, state, buffer));
+        EXPECT_TRUE(sealWithOrigin(png, NormalMapOrigin{state, parameters}));
+        std::string bytes;
+        for (const auto& piece : png.pieces) bytes.append(reinterpret_cast<const char*>(piece.bytes.get()), piece.size);
+        return bytes;
     }
+    std::string freshMap(const PixelImage& image) const { return freshMap(image, sourceFile); }
     // Gives a file a modification time of its own, away from "now".
     static void setTime(const std::string& path, int secondsAgo) {
         fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
     }
+    // Replaces the map by other bytes. The same process notices a change by the map's size
+    // and time, so there it gets a new time; a new process is left only the bytes to judge.
+    void replaceMap(const std::string& bytes) {
+        const auto time = fs::last_write_time(outputFile);
+        test::writeFileBytes(outputFile, bytes);
+        if (newProcess())
+            fs::last_write_time(outputFile, time);
+        else
+            setTime(outputFile, 30);
+    }
 };
+
+std::string caseName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "NewProcess" : "SameProcess"; }
 
 } // namespace
 
-TEST_F(NormalMapMemoryTest, UnchangedSourceReusesTheWrittenMap) {
+INSTANTIATE_TEST_SUITE_P(, NormalMapMemoryTest, ::testing::Bool(), caseName);
+
+TEST_P(NormalMapMemoryTest, UnchangedSourceReusesTheWrittenMap) {
     const PixelImage image = randomImage(19, 11, 1);
     test::writeFileBytes(sourceFile, pngBytes(image));
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(memory->provide(source, output));
     EXPECT_EQ(counting.decodes, 1);
     EXPECT_EQ(test::readFileBytes(outputFile), freshMap(image));
     const auto written = fs::last_write_time(outputFile);
 
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(memory.provide(source, output));
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(provideAgain());
     EXPECT_EQ(counting.decodes, 1);
     EXPECT_EQ(fs::last_write_time(outputFile), written);
     EXPECT_EQ(test::readFileBytes(outputFile), freshMap(image));
-    EXPECT_EQ(memory.size(), 1u);
+    EXPECT_EQ(memory->size(), 1u);
 }
 
-TEST_F(NormalMapMemoryTest, ChangedContentWithTheSameSizeAndTimeRegenerates) {
+TEST_P(NormalMapMemoryTest, ChangedContentWithTheSameSizeAndTimeRegenerates) {
     PixelImage first = randomImage(16, 16, 2);
     for (size_t i = 3; i < first.bgra.size(); i += 4) first.bgra[i] = 255; // BMP has no alpha
     const std::string bmp = temp.file("oak.bmp");
     const std::u16string bmpSource = fromUtf8(bmp);
     test::writeFileBytes(bmp, bmpBytes(first));
     setTime(bmp, 100);
-    ASSERT_TRUE(memory.provide(bmpSource, output));
+    ASSERT_TRUE(memory->provide(bmpSource, output));
 
     // One pixel changed: same size, and the old time given back.
     PixelImage second = first;
@@ -149,108 +188,143 @@ TEST_F(NormalMapMemoryTest, ChangedContentWithTheSameSizeAndTimeRegenerates) {
     test::writeFileBytes(bmp, bytes);
     fs::last_write_time(bmp, time);
 
-    ASSERT_TRUE(memory.provide(bmpSource, output));
+    ASSERT_TRUE(provideAgain(bmpSource));
     EXPECT_EQ(counting.decodes, 2);
-    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(second));
-    ASSERT_TRUE(memory.provide(bmpSource, output));
+    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(second, bmp));
+    ASSERT_TRUE(provideAgain(bmpSource));
     EXPECT_EQ(counting.decodes, 2);
 }
 
-TEST_F(NormalMapMemoryTest, ChangedSourceTimeOrSizeRegenerates) {
+TEST_P(NormalMapMemoryTest, ChangedSourceTimeOrSizeRegenerates) {
     const PixelImage image = randomImage(8, 8, 3);
     test::writeFileBytes(sourceFile, pngBytes(image));
     setTime(sourceFile, 50);
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(memory->provide(source, output));
     setTime(sourceFile, 40); // touched, same content
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(provideAgain());
     EXPECT_EQ(counting.decodes, 2);
-    ASSERT_TRUE(memory.provide(source, output));
+    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(image));
+    ASSERT_TRUE(provideAgain());
     EXPECT_EQ(counting.decodes, 2);
 
     const PixelImage bigger = randomImage(9, 8, 3);
     test::writeFileBytes(sourceFile, pngBytes(bigger));
     setTime(sourceFile, 40);
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(provideAgain());
     EXPECT_EQ(counting.decodes, 3);
     EXPECT_EQ(test::readFileBytes(outputFile), freshMap(bigger));
 }
 
-TEST_F(NormalMapMemoryTest, DeletedOrModifiedOutputRegenerates) {
+TEST_P(NormalMapMemoryTest, MissingDamagedEditedOrUnrecordedOutputRegenerates) {
     const PixelImage image = randomImage(12, 7, 4);
     test::writeFileBytes(sourceFile, pngBytes(image));
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(memory->provide(source, output));
     const std::string map = test::readFileBytes(outputFile);
+    ASSERT_EQ(map, freshMap(image));
 
     fs::remove(outputFile);
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(provideAgain());
     EXPECT_EQ(counting.decodes, 2);
     EXPECT_EQ(test::readFileBytes(outputFile), map);
 
-    // Rewritten with other bytes of the same length: only its time tells.
-    std::string other = map;
-    other[other.size() / 2] ^= 0x55;
-    test::writeFileBytes(outputFile, other);
-    setTime(outputFile, 30);
-    ASSERT_TRUE(memory.provide(source, output));
-    EXPECT_EQ(counting.decodes, 3);
-    EXPECT_EQ(test::readFileBytes(outputFile), map);
-
-    // Cut short, time kept.
-    const auto time = fs::last_write_time(outputFile);
-    fs::resize_file(outputFile, map.size() - 1);
-    fs::last_write_time(outputFile, time);
-    ASSERT_TRUE(memory.provide(source, output));
-    EXPECT_EQ(counting.decodes, 4);
-    EXPECT_EQ(test::readFileBytes(outputFile), map);
+    PixelImage normals;
+    computeNormalMap(image, normals);
+    const auto flipped = [](std::string bytes, size_t at) {
+        bytes[at] ^= 0x55;
+        return bytes;
+    };
+    const std::pair<const char*, std::string> outputs[] = {
+        {"cut short", map.substr(0, map.size() - 1)},
+        {"cut after the record", map.substr(0, 33 + 12 + 40)},
+        {"a byte changed in the pixels", flipped(map, map.size() / 2)},
+        {"a byte changed in the record", flipped(map, 33 + 8 + 3)},
+        {"bytes after the end", map + "trailing"},
+        {"the map without the record (as an editor saves it)", pngBytes(normals)},
+        {"another image with the record", map.substr(0, 33 + 52) + pngBytes(randomImage(12, 7, 9)).substr(33)},
+    };
+    int decodes = counting.decodes;
+    for (const auto& [what, bytes] : outputs) {
+        replaceMap(bytes);
+        ASSERT_TRUE(provideAgain()) << what;
+        EXPECT_EQ(counting.decodes, ++decodes) << what;
+        EXPECT_EQ(test::readFileBytes(outputFile), map) << what;
+    }
 }
 
-TEST_F(NormalMapMemoryTest, MissingOrUnreadableSourceIsNotRemembered) {
-    EXPECT_FALSE(memory.provide(source, output));
-    EXPECT_EQ(memory.size(), 0u);
+TEST_P(NormalMapMemoryTest, MapOfOtherParametersRegenerates) {
+    const PixelImage image = randomImage(10, 6, 10);
+    test::writeFileBytes(sourceFile, pngBytes(image));
+    ASSERT_TRUE(memory->provide(source, output));
+    // As an earlier generator with another kernel or encoding would have recorded it.
+    for (const NormalMapParameters other : {NormalMapParameters{2, 1}, NormalMapParameters{1, 2}}) {
+        replaceMap(freshMap(image, sourceFile, other));
+        ASSERT_TRUE(provideAgain());
+        EXPECT_EQ(test::readFileBytes(outputFile), freshMap(image));
+    }
+    EXPECT_EQ(counting.decodes, 3);
+}
+
+TEST_P(NormalMapMemoryTest, UnreadableOutputIsNotTrusted) {
+    test::writeFileBytes(sourceFile, pngBytes(randomImage(5, 5, 11)));
+    ASSERT_TRUE(memory->provide(source, output));
+    // A folder in the map's place can be neither read nor written: a generation is tried,
+    // and nothing is sent.
+    fs::remove(outputFile);
+    fs::create_directory(outputFile);
+    EXPECT_FALSE(provideAgain());
+    EXPECT_EQ(counting.decodes, 2);
+    EXPECT_EQ(memory->size(), 0u);
+}
+
+TEST_P(NormalMapMemoryTest, MissingOrUnreadableSourceIsNotRemembered) {
+    EXPECT_FALSE(memory->provide(source, output));
+    EXPECT_EQ(memory->size(), 0u);
     test::writeFileBytes(sourceFile, "not an image");
-    EXPECT_FALSE(memory.provide(source, output));
+    EXPECT_FALSE(memory->provide(source, output));
     EXPECT_FALSE(pathExists(output));
-    EXPECT_EQ(memory.size(), 0u);
+    EXPECT_EQ(memory->size(), 0u);
 
     // A map that was generated, whose source then goes: the old map is not sent again.
     test::writeFileBytes(sourceFile, pngBytes(randomImage(4, 4, 5)));
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(memory->provide(source, output));
     fs::remove(sourceFile);
-    EXPECT_FALSE(memory.provide(source, output));
-    EXPECT_EQ(memory.size(), 0u);
+    EXPECT_FALSE(provideAgain());
+    EXPECT_EQ(memory->size(), 0u);
 }
 
-TEST_F(NormalMapMemoryTest, MapsAreRememberedByOutputAndSource) {
+TEST_P(NormalMapMemoryTest, MapsAreRememberedByOutputAndSource) {
     const std::string otherFile = temp.file("elm.png");
     test::writeFileBytes(sourceFile, pngBytes(randomImage(6, 6, 6)));
     test::writeFileBytes(otherFile, pngBytes(randomImage(6, 6, 7)));
-    ASSERT_TRUE(memory.provide(source, output));
+    ASSERT_TRUE(memory->provide(source, output));
     // Another source for the same output replaces the map.
-    ASSERT_TRUE(memory.provide(fromUtf8(otherFile), output));
+    ASSERT_TRUE(provideAgain(fromUtf8(otherFile)));
     EXPECT_EQ(counting.decodes, 2);
-    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(randomImage(6, 6, 7)));
-    ASSERT_TRUE(memory.provide(fromUtf8(otherFile), output));
+    EXPECT_EQ(test::readFileBytes(outputFile), freshMap(randomImage(6, 6, 7), otherFile));
+    ASSERT_TRUE(provideAgain(fromUtf8(otherFile)));
     EXPECT_EQ(counting.decodes, 2);
-    EXPECT_EQ(memory.size(), 1u);
+    EXPECT_EQ(memory->size(), 1u);
 }
 
-TEST(ContentHash, SeesEveryByteAndChainsChunks) {
+TEST(ContentHash, PiecesOfAnySizeGiveTheHashOfTheWhole) {
     std::string bytes(1000, 'a');
-    const uint64_t whole = contentHash(bytes.data(), bytes.size(), 0);
-    EXPECT_EQ(whole, contentHash(bytes.data(), bytes.size(), 0));
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+    const uint64_t whole = contentHash(bytes.data(), bytes.size());
+    for (size_t piece : {1u, 5u, 31u, 32u, 33u, 100u, 999u}) {
+        ContentHash hash;
+        for (size_t at = 0; at < bytes.size(); at += piece) hash.add(bytes.data() + at, std::min(piece, bytes.size() - at));
+        EXPECT_EQ(hash.value(), whole) << piece;
+    }
     for (size_t at : {0u, 7u, 31u, 32u, 500u, 999u}) {
         std::string changed = bytes;
-        changed[at] = 'b';
-        EXPECT_NE(contentHash(changed.data(), changed.size(), 0), whole) << at;
+        changed[at] ^= 1;
+        EXPECT_NE(contentHash(changed.data(), changed.size()), whole) << at;
     }
-    EXPECT_NE(contentHash(bytes.data(), 999, 0), whole);
-    EXPECT_NE(contentHash(bytes.data(), bytes.size(), 1), whole);
-    const uint64_t chained = contentHash(bytes.data() + 512, 488, contentHash(bytes.data(), 512, 0));
-    EXPECT_EQ(chained, contentHash(bytes.data() + 512, 488, contentHash(bytes.data(), 512, 0)));
-    EXPECT_NE(chained, whole);
+    EXPECT_NE(contentHash(bytes.data(), 999), whole);
+    EXPECT_NE(contentHash((bytes + '\0').data(), 1001), whole);
 }
 
-TEST(NormalMapMemoryInSync, SecondStartUpSendsTheSameMaterialWithoutGenerating) {
+TEST(NormalMapMemoryInSync, LaterStartUpsSendTheSameMaterialWithoutGenerating) {
     test::FakePlatform fake;
     CountingPlatform counting{fake};
     test::TempFolder temp;
@@ -284,11 +358,16 @@ TEST(NormalMapMemoryInSync, SecondStartUpSendsTheSameMaterialWithoutGenerating) 
     ASSERT_EQ(recorder.linesOf("SetMaterialStringProperty").size(), 4u); // type, name, diffuse, normal map
     const std::string map = test::readFileBytes(data + "/Textures/oak.png_Normal.png");
 
-    recorder.clear();
-    exchange.containerPath = dataFilePath(u"_model.alm");
-    loadModelEntry(exchange, 0);
-    EXPECT_EQ(recorder.lines, first);
-    EXPECT_EQ(counting.decodes, 1);
-    EXPECT_EQ(test::readFileBytes(data + "/Textures/oak.png_Normal.png"), map);
-    exchange.session.handle = 0;
+    // Again in the same exchange, and in a new one as a new process starts it.
+    ModelExchange restarted(recorder.api());
+    restarted.session.handle = 3;
+    for (ModelExchange* ex : {&exchange, &restarted}) {
+        recorder.clear();
+        ex->containerPath = dataFilePath(u"_model.alm");
+        loadModelEntry(*ex, 0);
+        EXPECT_EQ(recorder.lines, first);
+        EXPECT_EQ(counting.decodes, 1);
+        EXPECT_EQ(test::readFileBytes(data + "/Textures/oak.png_Normal.png"), map);
+        ex->session.handle = 0;
+    }
 }

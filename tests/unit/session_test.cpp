@@ -232,6 +232,32 @@ TEST_F(Startup, IncompleteRendererIsAConnectionErrorWithoutCalls) {
     expectMissingRendererBox(fake.boxes[0]);
 }
 
+namespace {
+const RendererApi* boundRenderer = nullptr;
+int rendererLoads = 0;
+const RendererApi& loadRenderer() {
+    ++rendererLoads;
+    return *boundRenderer;
+}
+} // namespace
+
+TEST_F(Startup, RendererIsBoundOnlyOnceTheModelCanBeRead) {
+    const RendererApi api = recorder.api();
+    boundRenderer = &api;
+    rendererLoads = 0;
+    {
+        ModelExchange lazy(loadRenderer);
+        EXPECT_FALSE(startupSync(lazy)); // no model yet
+        EXPECT_EQ(rendererLoads, 0);
+        writeHouse();
+        EXPECT_TRUE(startupSync(lazy));
+        EXPECT_EQ(rendererLoads, 1);
+        EXPECT_EQ(recorder.lines,
+                  (std::vector<std::string>{kStart, kCreate, kSetting, kModelPath, kSavePath, kFlush}));
+    }
+    EXPECT_EQ(recorder.lines.back(), kDestroy);
+}
+
 TEST_F(Startup, FileErrorTexts) {
     const std::vector<std::pair<int32_t, std::string>> cases = {
         {2, "File not found."}, {3, "Version not supported."}, {4, "File format error."},

@@ -1,6 +1,6 @@
 // Materials of a model block to the renderer: templates, colours, texture paths in the
-// texture folder, normal maps generated from PNG and BMP textures and written beside them,
-// and the same model in colour-only mode.
+// texture folder, normal maps generated from PNG and BMP textures and written beside them
+// (and sent as they are by the next start), and the same model in colour-only mode.
 #include "image_files.h"
 #include "scenario.h"
 
@@ -89,6 +89,14 @@ protected:
     }
 
     static std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+    // A file's bytes and last-write time: a map made again would get a new time.
+    std::pair<std::string, ULONGLONG> fileState(const std::wstring& name) const {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        EXPECT_TRUE(GetFileAttributesExW(dataFile(name).c_str(), GetFileExInfoStandard, &data));
+        const ULONGLONG time = ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+        return {readFile(dataFile(name)).value_or(""), time};
+    }
 };
 
 TEST_F(MaterialsScenario, EveryKindOfMaterialAndTheNormalMapsGeneratedForIt) {
@@ -164,6 +172,19 @@ TEST_F(MaterialsScenario, EveryKindOfMaterialAndTheNormalMapsGeneratedForIt) {
               (std::vector<std::string>{"neon.png", "oak.png", "oak.png_Normal.png", "wall.bmp", "wall.bmp_Normal.png"}));
     expectNormalMapOf(L"oak.png");
     expectNormalMapOf(L"wall.bmp");
+
+    // The next start, a new process, sends the same materials with the maps as they are.
+    const auto oakMap = fileState(L"Textures\\oak.png_Normal.png");
+    const auto wallMap = fileState(L"Textures\\wall.bmp_Normal.png");
+    ASSERT_TRUE(DeleteFileW(options_.journal.c_str()));
+    ASSERT_TRUE(host_.openHostWindow());
+    start();
+    saveStateAndWait();
+    closeHostAndExpectCleanExit();
+    EXPECT_EQ(journal(),
+              joined({op::startSession(u"House", u"C:\\Work\\House.orvexa"), materials, {op::flush(), op::destroy()}}));
+    EXPECT_EQ(fileState(L"Textures\\oak.png_Normal.png"), oakMap);
+    EXPECT_EQ(fileState(L"Textures\\wall.bmp_Normal.png"), wallMap);
 }
 
 TEST_F(MaterialsScenario, ColourModeSendsColoursOnlyAndGeneratesNoNormalMap) {

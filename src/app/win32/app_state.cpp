@@ -10,9 +10,10 @@ namespace orvex::win32 {
 AppWindows appWindows;
 
 ModelExchange& exchange() {
-    // Made on first use, so that a second instance, which only forwards its request, never
-    // loads the renderer.
-    static ModelExchange instance(rendererLibrary());
+    // Made on first use; the renderer's library is loaded only when the start-up sync opens
+    // the session, so that neither a second instance, which only forwards its request, nor a
+    // start that finds no readable model loads it.
+    static ModelExchange instance(rendererLibrary);
     // The command line has been read by the time anything asks for the scene owner.
     static const bool configured = (instance.colorOnly = colorMode != 0);
     (void)configured;

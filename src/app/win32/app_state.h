@@ -24,8 +24,9 @@ struct AppWindows {
 };
 extern AppWindows appWindows;
 
-// The scene owner, made on first use with the renderer bound from OrvexApi.dll and torn
-// down at process end (after wWinMain has returned), which destroys the renderer session.
+// The scene owner, made on first use (the renderer is bound from OrvexApi.dll when the session
+// starts) and torn down at process end (after wWinMain has returned), which destroys the
+// renderer session.
 ModelExchange& exchange();
 
 // The window procedure of the hidden window.

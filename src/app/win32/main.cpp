@@ -86,8 +86,10 @@ bool hostAndRendererAlive() {
     char className[256] = {};
     GetClassNameA(host, className, int(sizeof className));
     if (!IsWindow(host) || std::strcmp(className, kHostWindowClass) != 0) return false;
-    const auto getRenderStatus = exchange().session.api->ORVEXAPI_GetRenderStatus;
-    if (!getRenderStatus) return false; // not reached: the session start needs every operation
+    const RendererApi* api = exchange().session.api;
+    // Not reached without them: the loop runs only after a session start bound every operation.
+    if (!api || !api->ORVEXAPI_GetRenderStatus) return false;
+    const auto getRenderStatus = api->ORVEXAPI_GetRenderStatus;
     int32_t status = 0;
     getRenderStatus(&status);
     return status != 0;

@@ -1,4 +1,5 @@
-// The few functions of GDI+'s flat C interface that the image decoder uses, declared here.
+// The few functions of GDI+'s flat C interface that the image decoder uses, declared here
+// for their types: the decoder binds them from gdiplus.dll when it first needs them.
 // NOTE: <gdiplus.h> is a C++ wrapper that needs the min/max macros which NOMINMAX removes,
 // and drags in COM headers that WIN32_LEAN_AND_MEAN leaves out; these declarations are the
 // library's stable exported ABI and need neither.

@@ -1,6 +1,7 @@
 // GDI+ image decoding: the decoded image is copied into a full-size 32-bit ARGB bitmap (the
 // format conversion) whose locked rows are copied out. Every bitmap made here is released
-// on every path.
+// on every path. The library is loaded by the first decode, not with the program: loading it
+// (and the libraries it needs) costs a start that generates no normal map for nothing.
 #include "platform/win32/imaging.h"
 
 #include "platform/win32/gdiplus_flat.h"
@@ -17,15 +18,60 @@ namespace orvex::win32 {
 
 namespace {
 
-using namespace gdiplus;
+using namespace orvex::win32::gdiplus;
 
+// The operations used, bound from gdiplus.dll by name. The library stays loaded once bound:
+// its background thread must not lose its code.
+struct Library {
+    decltype(&GdiplusStartup) startup = nullptr;
+    decltype(&GdiplusShutdown) shutdown = nullptr;
+    decltype(&GdipCreateBitmapFromFile) createBitmapFromFile = nullptr;
+    decltype(&GdipGetImageWidth) getImageWidth = nullptr;
+    decltype(&GdipGetImageHeight) getImageHeight = nullptr;
+    decltype(&GdipCloneBitmapArea) cloneBitmapArea = nullptr;
+    decltype(&GdipBitmapLockBits) bitmapLockBits = nullptr;
+    decltype(&GdipBitmapUnlockBits) bitmapUnlockBits = nullptr;
+    decltype(&GdipDisposeImage) disposeImage = nullptr;
+};
+
+Library library;
+bool gBound = false;
 ULONG_PTR gToken = 0;
 bool gStarted = false;
 
+template <typename Function>
+bool bindOperation(HMODULE module, const char* name, Function& function) {
+    // GetProcAddress hands out a generic function pointer (through void(*)() the cast draws
+    // no type warning).
+    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    return function != nullptr;
+}
+
+bool bindLibrary() {
+    if (gBound) return true;
+    const HMODULE module = LoadLibraryW(L"gdiplus.dll");
+    if (!module) return false; // tried again on the next decode
+    Library bound;
+    if (!bindOperation(module, "GdiplusStartup", bound.startup) ||
+        !bindOperation(module, "GdiplusShutdown", bound.shutdown) ||
+        !bindOperation(module, "GdipCreateBitmapFromFile", bound.createBitmapFromFile) ||
+        !bindOperation(module, "GdipGetImageWidth", bound.getImageWidth) ||
+        !bindOperation(module, "GdipGetImageHeight", bound.getImageHeight) ||
+        !bindOperation(module, "GdipCloneBitmapArea", bound.cloneBitmapArea) ||
+        !bindOperation(module, "GdipBitmapLockBits", bound.bitmapLockBits) ||
+        !bindOperation(module, "GdipBitmapUnlockBits", bound.bitmapUnlockBits) ||
+        !bindOperation(module, "GdipDisposeImage", bound.disposeImage))
+        return false;
+    library = bound;
+    gBound = true;
+    return true;
+}
+
 bool startImaging() {
     if (gStarted) return true;
+    if (!bindLibrary()) return false;
     StartupInput input{1, nullptr, FALSE, FALSE};
-    if (GdiplusStartup(&gToken, &input, nullptr) != kOk) {
+    if (library.startup(&gToken, &input, nullptr) != kOk) {
         gToken = 0;
         return false; // tried again on the next decode
     }
@@ -38,7 +84,7 @@ class Bitmap {
 public:
     Bitmap() = default;
     ~Bitmap() {
-        if (bitmap_) GdipDisposeImage(asImage(bitmap_));
+        if (bitmap_) library.disposeImage(asImage(bitmap_));
     }
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
@@ -68,11 +114,11 @@ bool decodeImageGdiplus(const std::u16string& path, PixelImage& out) {
 
     const std::wstring widePath = toWide(path);
     Bitmap decoded;
-    if (GdipCreateBitmapFromFile(widePath.c_str(), decoded.out()) != kOk || !decoded.get()) return false;
+    if (library.createBitmapFromFile(widePath.c_str(), decoded.out()) != kOk || !decoded.get()) return false;
 
     UINT width = 0, height = 0;
-    if (GdipGetImageWidth(asImage(decoded.get()), &width) != kOk ||
-        GdipGetImageHeight(asImage(decoded.get()), &height) != kOk || width == 0 || height == 0)
+    if (library.getImageWidth(asImage(decoded.get()), &width) != kOk ||
+        library.getImageHeight(asImage(decoded.get()), &height) != kOk || width == 0 || height == 0)
         return false;
     // GDI+ takes the lock rectangle in signed integers.
     constexpr UINT kLargestSide = UINT(std::numeric_limits<INT>::max());
@@ -82,7 +128,7 @@ bool decodeImageGdiplus(const std::u16string& path, PixelImage& out) {
     const size_t bytes = size_t(width) * height * 4;
 
     Bitmap argb;
-    if (GdipCloneBitmapArea(0.0f, 0.0f, float(width), float(height), kPixelFormat32bppARGB, decoded.get(),
+    if (library.cloneBitmapArea(0.0f, 0.0f, float(width), float(height), kPixelFormat32bppARGB, decoded.get(),
                             argb.out()) != kOk ||
         !argb.get())
         return false;
@@ -96,14 +142,14 @@ bool decodeImageGdiplus(const std::u16string& path, PixelImage& out) {
 
     const Rect area{0, 0, INT(width), INT(height)};
     BitmapData locked{};
-    if (GdipBitmapLockBits(argb.get(), &area, kImageLockModeRead, kPixelFormat32bppARGB, &locked) != kOk)
+    if (library.bitmapLockBits(argb.get(), &area, kImageLockModeRead, kPixelFormat32bppARGB, &locked) != kOk)
         return false;
     PixelImage image;
     image.width = width;
     image.height = height;
     image.bgra = std::move(pixels);
     const bool copied = copyRows(locked, width, height, image);
-    GdipBitmapUnlockBits(argb.get(), &locked);
+    library.bitmapUnlockBits(argb.get(), &locked);
     if (!copied) return false;
 
     out = std::move(image);
@@ -112,7 +158,7 @@ bool decodeImageGdiplus(const std::u16string& path, PixelImage& out) {
 
 void shutdownImaging() {
     if (!gStarted) return;
-    GdiplusShutdown(gToken);
+    library.shutdown(gToken);
     gToken = 0;
     gStarted = false;
 }

@@ -1,0 +1,234 @@
+// launch-bench.exe: the timing host of the Wine benchmark. It plays the CAD host (a window of
+// the host's class), starts OrvexExchange.exe with the null renderer beside it on each scene,
+// posts 1026 as soon as the program's window exists and times the answer 1137; in turns with
+// those runs it times the references in fresh processes: an empty program, a plain ReadFile
+// of each model file and a minimal program that makes the same hidden window. The fastest run
+// of each counts. Every figure is printed with its reference and their ratio.
+//
+//   launch-bench.exe FOLDER DATA RUNS
+//
+// FOLDER holds OrvexExchange.exe, the null OrvexApi.dll and the reference programs; DATA
+// holds the scenes "large", "small", "maps" and "nomaps", each an APPDATA folder whose data
+// folder the native scene writer filled. Paths are absolute, Windows or Linux paths.
+#include "host-sim/host_sim.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace orvex::hostsim;
+
+constexpr UINT kModelStateSave = 1026;
+constexpr UINT kStateSaved = 1137;
+constexpr DWORD kTimeoutMs = 60000;
+
+double nowMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return double(f.QuadPart) / 1e3;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / perMs;
+}
+
+[[noreturn]] void fail(const std::string& why) {
+    std::fprintf(stderr, "launch-bench: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// The program's window is seen the moment it is made: Wine reports every new window to an
+// out-of-context event hook, delivered while this thread waits for messages.
+HWND createdWindow = nullptr;
+double createdAt = 0;
+
+void CALLBACK windowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+    if (object != OBJID_WINDOW || createdWindow) return;
+    const double at = nowMs();
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (std::wcscmp(name, kProgramWindowClass) != 0) return;
+    createdWindow = window;
+    createdAt = at;
+}
+
+// Handles messages and events until the process ends or, when window is set, until its window
+// has been made; false on time-out.
+bool waitForWindowOrExit(HANDLE process, bool window) {
+    const double start = nowMs();
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        if (window && createdWindow) return true;
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return !window;
+        if (nowMs() - start > kTimeoutMs) return false;
+        MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT);
+    }
+}
+
+struct Run {
+    double window = 0;  // start to window
+    double answer = 0;  // window to 1137
+    double exit = 0;    // start to exit
+};
+
+class Bench {
+public:
+    Bench(std::wstring folder, std::wstring data) : folder_(std::move(folder)), data_(std::move(data)) {
+        if (!host_.openHostWindow()) fail("cannot make the host window");
+        hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, windowCreated, 0, 0,
+                                WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+        if (!hook_) fail("cannot watch for new windows");
+    }
+    ~Bench() { UnhookWinEvent(hook_); }
+
+    std::wstring scene(const wchar_t* name) const { return data_ + L"\\" + name; }
+    std::wstring modelOf(const wchar_t* name) const { return dataFolderFor(scene(name)) + L"\\_model.alm"; }
+
+    // A reference program from start to exit; it must end with 0.
+    double toExit(const wchar_t* program, const std::wstring& arguments) {
+        ProgramOptions options;
+        options.program = folder_ + L"\\" + program;
+        const double start = nowMs();
+        if (!host_.startProgram(options, arguments))
+            fail("cannot start " + toUtf8(program) + " (error " + std::to_string(GetLastError()) + ")");
+        if (WaitForSingleObject(host_.programProcess(), kTimeoutMs) != WAIT_OBJECT_0) fail(toUtf8(program) + " hangs");
+        const double end = nowMs();
+        const auto code = host_.waitForExit();
+        if (!code || *code != 0) fail(toUtf8(program) + " ended with " + (code ? std::to_string(*code) : "?"));
+        return end - start;
+    }
+
+    // A program from start to its window; with answer, 1026 is posted at once and the time to
+    // 1137 taken. The program is then closed and must end.
+    Run windowed(const wchar_t* program, const std::wstring& appData, bool answer) {
+        ProgramOptions options;
+        options.program = folder_ + L"\\" + program;
+        options.appData = appData;
+        createdWindow = nullptr;
+        Run run;
+        const double start = nowMs();
+        if (!host_.startProgram(options, answer ? L"cameraSync" : L""))
+            fail("cannot start " + toUtf8(program) + " (error " + std::to_string(GetLastError()) + ")");
+        if (!waitForWindowOrExit(host_.programProcess(), true)) fail(toUtf8(program) + " made no window");
+        run.window = createdAt - start;
+        if (answer) {
+            PostMessageW(createdWindow, kModelStateSave, 0, 0);
+            if (!host_.waitForMessage(kStateSaved, kTimeoutMs)) fail(toUtf8(program) + " did not answer 1026");
+            run.answer = nowMs() - createdAt;
+        }
+        PostMessageW(createdWindow, WM_CLOSE, 0, 0);
+        if (!waitForWindowOrExit(host_.programProcess(), false)) fail(toUtf8(program) + " did not end");
+        const auto code = host_.waitForExit();
+        if (!code || *code != 0) fail(toUtf8(program) + " ended with an error");
+        return run;
+    }
+
+private:
+    HostSimulator host_;
+    HWINEVENTHOOK hook_ = nullptr;
+    std::wstring folder_, data_;
+};
+
+// Microseconds a fresh page costs in this process: committed memory written for the first
+// time, one byte a page, with or without its pages brought in by one call (a lock and an
+// unlock, as the program's part storage does) first (the fastest of three tries over 32 MiB).
+double freshPageMicroseconds(bool broughtIn) {
+    constexpr SIZE_T kBytes = SIZE_T(32) << 20;
+    double best = 1e300;
+    for (int i = 0; i < 3; ++i) {
+        auto* p = static_cast<char*>(VirtualAlloc(nullptr, kBytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        if (!p) fail("no memory for the page probe");
+        const double start = nowMs();
+        if (broughtIn && VirtualLock(p, kBytes)) VirtualUnlock(p, kBytes);
+        for (SIZE_T at = 0; at < kBytes; at += 4096) static_cast<volatile char*>(p)[at] = 1;
+        best = std::min(best, (nowMs() - start) * 1e3 / double(kBytes / 4096));
+        VirtualFree(p, 0, MEM_RELEASE);
+    }
+    return best;
+}
+
+void printFigure(const std::string& name, double value, const std::string& reference, double referenceValue) {
+    std::printf("%-58s %9.2f ms | %-44s %9.2f ms | ratio %.3g\n", (name + ":").c_str(), value,
+                (reference + ":").c_str(), referenceValue, referenceValue > 0 ? value / referenceValue : 0.0);
+}
+
+struct Best {
+    double value = 1e300;
+    void take(double v) { value = std::min(value, v); }
+};
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: launch-bench.exe FOLDER DATA RUNS\n");
+        return 2;
+    }
+    const int runs = std::max(1, _wtoi(argv[3]));
+    Bench bench(windowsPath(argv[1]), windowsPath(argv[2]));
+    const std::wstring large = bench.modelOf(L"large"), small = bench.modelOf(L"small");
+    const std::vector<unsigned> bufferKiB = {1024, 4096};
+
+    // The first start on the bump-texture scene generates its normal map; every later start
+    // finds it unchanged.
+    const Run generating = bench.windowed(L"OrvexExchange.exe", bench.scene(L"maps"), true);
+
+    Best empty, window, programWindow, largeAnswer, largeStart, smallAnswer, smallStart, mapsAnswer, noMapsAnswer;
+    std::vector<Best> plainLarge(bufferKiB.size()), plainSmall(bufferKiB.size());
+    // One round more than counted: the first warms the page cache and Wine's own files.
+    for (int run = -1; run < runs; ++run) {
+        if (run == 0) empty = window = programWindow = largeAnswer = largeStart = smallAnswer = smallStart =
+                          mapsAnswer = noMapsAnswer = Best{};
+        if (run == 0) plainLarge = plainSmall = std::vector<Best>(bufferKiB.size());
+        empty.take(bench.toExit(L"bench-empty.exe", L""));
+        for (size_t b = 0; b < bufferKiB.size(); ++b) {
+            plainLarge[b].take(bench.toExit(L"bench-plain-read.exe", std::to_wstring(bufferKiB[b]) + L" " + large));
+            plainSmall[b].take(bench.toExit(L"bench-plain-read.exe", std::to_wstring(bufferKiB[b]) + L" " + small));
+        }
+        window.take(bench.windowed(L"bench-window.exe", L"", false).window);
+        const Run l = bench.windowed(L"OrvexExchange.exe", bench.scene(L"large"), true);
+        const Run s = bench.windowed(L"OrvexExchange.exe", bench.scene(L"small"), true);
+        const Run m = bench.windowed(L"OrvexExchange.exe", bench.scene(L"maps"), true);
+        const Run n = bench.windowed(L"OrvexExchange.exe", bench.scene(L"nomaps"), true);
+        for (const Run& r : {l, s, m, n}) programWindow.take(r.window);
+        largeAnswer.take(l.answer);
+        largeStart.take(l.window + l.answer);
+        smallAnswer.take(s.answer);
+        smallStart.take(s.window + s.answer);
+        mapsAnswer.take(m.answer);
+        noMapsAnswer.take(n.answer);
+    }
+    const auto fastest = [&](const std::vector<Best>& plain, std::string& name) {
+        size_t best = 0;
+        for (size_t b = 1; b < plain.size(); ++b)
+            if (plain[b].value < plain[best].value) best = b;
+        name = "plain ReadFile, fresh process (" + std::to_string(bufferKiB[best] >> 10) + " MiB buffer)";
+        return plain[best].value;
+    };
+    std::string largeName, smallName;
+    const double plainL = fastest(plainLarge, largeName), plainS = fastest(plainSmall, smallName);
+
+    std::printf("launch-bench: fastest of %d runs in turns\n", runs);
+    printFigure("start to window", programWindow.value, "minimal program, same hidden window", window.value);
+    printFigure("large model: window to 1137", largeAnswer.value, "net plain read (plain - empty)", plainL - empty.value);
+    printFigure("large model: start to 1137", largeStart.value, largeName, plainL);
+    printFigure("100000 small solids: window to 1137", smallAnswer.value, "net plain read (plain - empty)",
+                plainS - empty.value);
+    printFigure("100000 small solids: start to 1137", smallStart.value, smallName, plainS);
+    printFigure("4096x4096 bump texture, map unchanged: window to 1137", mapsAnswer.value, "same scene, no bump",
+                noMapsAnswer.value);
+    printFigure("4096x4096 bump texture, first start: window to 1137", generating.answer, "same scene, no bump",
+                noMapsAnswer.value);
+    std::printf("%-58s %9.2f ms\n", "empty program, start to exit:", empty.value);
+    std::printf("%-58s %9.2f us | brought in first: %.2f us\n", "fresh page (first write to committed memory):",
+                freshPageMicroseconds(false), freshPageMicroseconds(true));
+    return 0;
+}
