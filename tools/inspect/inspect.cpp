@@ -373,14 +373,6 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
 
 bool readText(Inspection& out, const std::u16string& name, std::u16string& text) {
     errno = 0;
-    if (readTextFile(dataFilePath(name), text)) return true;
-    out.problems.push_back({name, 0, std::string("the file cannot be read: ") + (errno ? std::strerror(errno) : "error"),
-                            Severity::Error, 1});
-    return false;
-}
-
-bool readText(Inspection& out, const std::u16string& name, std::u16string& text) {
-    errno = 0;
     if (readTextFile(dataFilePath(out.dataFolder, name), text)) return true;
     out.problems.push_back({name, 0, std::string("the file cannot be read: ") + (errno ? std::strerror(errno) : "error"),
                             Severity::Error, 1});
