@@ -2,6 +2,7 @@
 // files, and optionally a binary glTF preview of the scene.
 #include "inspect/file_checks.h"
 #include "inspect/gltf_export.h"
+#include "inspect/html_page.h"
 #include "inspect/inspect.h"
 #include "inspect/options.h"
 #include "inspect/report.h"
@@ -58,11 +59,12 @@ int run(const std::vector<std::u16string>& args) {
     }
     if (const std::string error = checkInput(o.path); !error.empty()) return fail(error);
 
-    const Inspection inspection = inspectPath(o.path);
-    if (o.gltf)
-        if (const std::string error = checkOutput(*o.gltf, inspection); !error.empty()) return fail(error);
+    Inspection inspection = inspectPath(o.path);
+    for (const auto& out : {o.gltf, o.html})
+        if (out)
+            if (const std::string error = checkOutput(*out, inspection); !error.empty()) return fail(error);
 
-    const bool summary = !o.gltf || o.summary;
+    const bool summary = (!o.gltf && !o.html) || o.summary;
     if (o.json) print(jsonReport(inspection), stdout);
     else if (o.validate || summary) print(textReport(inspection, o.validate), stdout);
     else
@@ -78,7 +80,24 @@ int run(const std::vector<std::u16string>& args) {
                   " bytes)\n",
               stderr);
     }
-    return finish(inspection.problems.empty() ? kExitClean : kExitProblems);
+    const int status = inspection.problems.empty() ? kExitClean : kExitProblems;
+    if (o.html) {
+        // The page takes the inspection over (past its mesh budget it boxes the parts).
+        errno = 0;
+        const HtmlPageResult page = writeHtmlPage(std::move(inspection), *o.html);
+        if (!page.written)
+            return fail(orvex::toUtf8(*o.html) + ": " + (errno ? std::strerror(errno) : "write error"));
+        if (!o.gltf)
+            for (const std::string& note : page.notes) print("orvex-inspect: glTF: " + note + "\n", stderr);
+        if (page.boxed)
+            print("orvex-inspect: page: the meshes would take " + std::to_string(page.meshBytes) +
+                      " bytes, past the page's budget of " + std::to_string(kPageMeshBudget) +
+                      ": each solid is drawn as its bounding box\n",
+                  stderr);
+        print("scene page written to " + orvex::toUtf8(*o.html) + " (" + std::to_string(page.pageBytes) + " bytes)\n",
+              stderr);
+    }
+    return finish(status);
 }
 
 // Every failure ends with a message and status 2, never an abort.

@@ -15,7 +15,9 @@ const char* const kUsage =
     "  --json         print the summary and the problems as JSON\n"
     "  --gltf FILE    write the scene as binary glTF 2.0 (renderer axes under a Z-up to Y-up\n"
     "                 root); nothing else goes to standard output unless asked for\n"
-    "  --summary      print the readable summary as well when writing --gltf\n"
+    "  --html FILE    write a self-contained HTML page: the scene in 3D (three.js), the tables\n"
+    "                 and the problems; opens from disk in a browser, needs no network\n"
+    "  --summary      print the readable summary as well when writing --gltf or --html\n"
     "  --version      print the version and the commit it was built from\n"
     "  -h, --help     print this help\n"
     "exit status:\n"
@@ -36,6 +38,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--json", false, [](Options& o, std::u16string&&) { o.json = true; }},
     {u"--summary", false, [](Options& o, std::u16string&&) { o.summary = true; }},
     {u"--gltf", true, [](Options& o, std::u16string&& v) { o.gltf = std::move(v); }},
+    {u"--html", true, [](Options& o, std::u16string&& v) { o.html = std::move(v); }},
     {u"--help", false, [](Options& o, std::u16string&&) { o.help = true; }},
     {u"-h", false, [](Options& o, std::u16string&&) { o.help = true; }},
     {u"--version", false, [](Options& o, std::u16string&&) { o.version = true; }},

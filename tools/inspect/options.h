@@ -17,9 +17,10 @@ enum ExitStatus : int {
 struct Options {
     std::u16string path;
     std::optional<std::u16string> gltf;
+    std::optional<std::u16string> html;
     bool validate = false;
     bool json = false;
-    bool summary = false; // the readable summary even when a preview is written
+    bool summary = false; // the readable summary even when a preview or page is written
     bool help = false;
     bool version = false;
 };
