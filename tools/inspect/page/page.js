@@ -31,7 +31,6 @@ function el(tag, props = {}, ...children) {
 const fmt = (x) => (typeof x === 'number' ? (Number.isInteger(x) ? String(x) : x.toPrecision(4).replace(/\.?0+$/, '')) : String(x));
 const vec = (v) => (v ? v.map(fmt).join(', ') : '');
 const megabytes = (n) => (n / 1e6).toFixed(1) + ' MB';
-const isMap = (p) => p.type === 'string' && /map|texture|file/i.test(p.name);
 
 // Every selectable object: a table row, and what it stands for in the view.
 const objects = new Map(); // key -> { row, kind, ... }
@@ -57,8 +56,12 @@ function table(title, columns, items, fill) {
       row.append(cell instanceof Node && cell.tagName === 'TD' ? cell : el('td', { class: columns[i][1] ? 'n' : '' }, cell)));
     body.append(row);
   }
-  return [el('h2', {}, title), el('table', { dataset: { table: title.split(' ')[0].toLowerCase() } }, el('thead', {}, head), body)];
+  const heading = el('h2', {}, title);
+  heading.id = 'table-' + nextKey++;
+  tableHeadings.set(title, heading);
+  return [heading, el('table', { dataset: { table: title.split(' ')[0].toLowerCase() } }, el('thead', {}, head), body)];
 }
+const tableHeadings = new Map(); // title -> heading
 
 // Objects that problems can point at, per binary file, by the offset where each begins.
 const anchors = new Map(); // file -> [{ offset, key }]
@@ -68,6 +71,7 @@ function anchor(file, offset, key) {
 }
 
 const viewsShown = []; // { name, camera (asSent), key }
+const sections = new Map(); // file -> the suffix of its tables' titles
 function buildTables() {
   const aside = $('tables');
   const scene = el('dl');
@@ -89,6 +93,7 @@ function buildTables() {
     const where = models.length > 1 ? ` (${file} entry ${entry.index})` : '';
     const inView = file === shownFile;
     anchor(file, entry.blockOffset, null);
+    sections.set(file, where);
     if (model.solids) {
       const [h, t] = table(`Solids${where}`, [['node'], ['id', 1], ['parts', 1], ['vertices', 1], ['triangles', 1], ['size']], model.solids, (s, row) => {
         const key = register(row, { kind: 'solid', node: inView ? s.nodeName : null, label: s.nodeName });
@@ -100,11 +105,12 @@ function buildTables() {
       aside.append(h, t);
     }
     if (model.materials) {
-      const [h, t] = table(`Materials${where}`, [['name'], ['template'], ['maps']], model.materials, (m, row) => {
+      const [h, t] = table(`Materials${where}`, [['name'], ['template'], ['maps', 1], ['files']], model.materials, (m, row) => {
         const key = register(row, { kind: 'material', material: inView ? m.InterfaceName || m.MaterialID_Name : null, label: m.MaterialID_Name });
         anchor(file, m.offset, key);
-        const maps = m.properties.filter(isMap).map((p) => `${p.name}: ${p.value}${p.generated ? ' (generated)' : ''}`);
-        return [m.MaterialID_Name + (m.InterfaceName && m.InterfaceName !== m.MaterialID_Name ? ` (${m.InterfaceName})` : ''), m.template, maps.join('\n')];
+        const files = m.record.MatExt.filter((e) => e.strFile).map((e) => e.strFile.split(/[\\/]/).pop());
+        for (const p of m.properties) if (p.generated && p.type === 'string') files.push(`${p.value.split(/[\\/]/).pop()} (generated)`);
+        return [m.MaterialID_Name + (m.InterfaceName && m.InterfaceName !== m.MaterialID_Name ? ` (${m.InterfaceName})` : ''), m.template, m.record.MatExt.length, files.join(', ')];
       });
       aside.append(h, t);
     }
@@ -124,7 +130,7 @@ function buildTables() {
       aside.append(...viewTable(`Views${where}`, v, inView, (key, offset) => anchor(file, offset, key), v.offset));
     }
   }
-  if (report.views) aside.append(...viewTable('Views (Views.cam)', report.views, !models.some((m) => m.model.views), null));
+  if (report.views) aside.append(...viewTable('Views.cam views', report.views, !models.some((m) => m.model.views), null));
   if (report.camera) {
     const [h, t] = table('Camera (camera.cam)', [['name'], ['field of view', 1], ['eye'], ['target']], [report.camera], (c, row) => {
       const key = register(row, { kind: 'view', camera: c.asSent, label: 'Current camera', file: 'camera.cam' });
@@ -138,16 +144,22 @@ function viewTable(title, list, shown, anchorView, offset) {
   return table(title, [['name'], ['field of view', 1], ['eye'], ['target']], list.views, (c, row) => {
     const i = list.views.indexOf(c);
     const name = c.name || c.nameId || `View ${i}`;
-    const key = register(row, { kind: 'view', camera: c.asSent, label: name, file: title.includes('Views.cam') ? 'Views.cam' : null });
+    const key = register(row, { kind: 'view', camera: c.asSent, label: name, file: title.startsWith('Views.cam') ? 'Views.cam' : null });
     if (shown) viewsShown.push({ name: name + (i === list.active ? ' (active)' : ''), camera: c.asSent, key });
     if (anchorView && i === 0) anchorView(key, offset);
     return [name + (i === list.active ? ' (active)' : ''), c.fieldOfView, vec(c.eye), vec(c.target)];
   });
 }
 
-// The object a problem concerns: in a binary file the last object that begins at or before
-// its offset; in a text file the table of that file.
+// What a problem concerns: a table entry that points past the end, its table; elsewhere in a
+// binary file the last object that begins at or before its offset; in a text file the table of
+// that file. Gives a row's key or a table heading.
 function problemTarget(p) {
+  const entry = /^(materials|lights|solids) table entry/.exec(p.message);
+  if (entry) {
+    const title = entry[1][0].toUpperCase() + entry[1].slice(1) + (sections.get(p.file) || '');
+    return tableHeadings.get(title) || null;
+  }
   if (p.offset !== undefined) {
     let best = null;
     for (const a of anchors.get(p.file) || []) if (a.offset <= p.offset && (!best || a.offset >= best.offset)) best = a;
@@ -165,13 +177,15 @@ function buildProblems() {
   for (const p of problems) {
     const place = p.offset !== undefined ? `${p.file}:${p.offset} (0x${p.offset.toString(16)})` : `${p.file}:${p.line}`;
     const item = el('li', { class: p.severity }, `${place}: ${p.severity}: ${p.message}`);
-    const key = problemTarget(p);
-    if (key) {
-      const o = objects.get(key);
+    const target = problemTarget(p);
+    if (target instanceof Node) {
+      item.append(el('a', { href: '#' + target.id }, `→ ${target.textContent}`));
+    } else if (target) {
+      const o = objects.get(target);
       const link = el('a', { href: '#' + o.row.id }, `→ ${o.label}`);
       link.addEventListener('click', (event) => {
         event.preventDefault();
-        select(key);
+        select(target);
       });
       item.append(link);
     }
