@@ -3,8 +3,8 @@
 # OrvexExchange.exe under Wine with the stand-in renderer, and lets the host simulator play a
 # session: start-up, a camera move, saved views, an incremental change (walls edited, the
 # shed deleted, the ceiling lamp moved, the plaster recoloured) and a switch to another
-# project. Prints what reached the renderer after each step, then where the journal, the log
-# and a glTF preview of the sample scene are.
+# project. Prints what reached the renderer after each step, then where the journal, the log,
+# the glTF preview and the scene page of the sample scene are.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -40,6 +40,12 @@ inspect=build/native/tools/inspect/orvex-inspect
 echo
 if [[ -n $inspect ]] && "$inspect" --gltf "$demo/sample.glb" "$data" >/dev/null 2>&1; then
   echo "glTF preview of the sample scene: $demo/sample.glb"
+fi
+# The scene page beside it (status 1 only says the page lists problems).
+page_status=0
+[[ -n $inspect ]] && "$inspect" --html "$demo/sample.html" "$data" >/dev/null 2>&1 || page_status=$?
+if [[ -n $inspect ]] && ((page_status < 2)); then
+  echo "scene page of the sample scene (open it in a browser): $demo/sample.html"
 fi
 echo "renderer journal (one JSON line per call): $demo/journal.jsonl"
 echo "program log: $appdata/Quorvel/Planomat2027_OrvexPlugin/DataOrvex_Log.log"

@@ -1,22 +1,15 @@
 #!/usr/bin/env bash
 # Validates binary glTF files with the Khronos glTF validator (the npm package gltf-validator,
-# installed into build/node on first use). Arguments: .glb files, or folders whose .glb files
-# are all checked. Prints each file's errors and warnings; exits non-zero when any file has an
-# error or a warning, or when the validator cannot be had.
+# pinned in package.json and installed by scripts/setup.sh). Arguments: .glb files, or folders
+# whose .glb files are all checked. Prints each file's errors and warnings; exits non-zero when
+# any file has an error or a warning, or when the validator cannot be had.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-prefix="$root/build/node"
-version=2.0.0-dev.3.10
+module="$root/node_modules/gltf-validator"
 
-if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-  echo "gltf-validate: node and npm are needed (Debian packages nodejs and npm)" >&2
+if ! command -v node >/dev/null || [[ ! -f $module/package.json ]]; then
+  echo "gltf-validate: node and the npm packages are needed: run scripts/setup.sh" >&2
   exit 1
-fi
-module="$prefix/node_modules/gltf-validator"
-if [[ ! -f "$module/package.json" ]] || ! grep -q "\"version\": \"$version\"" "$module/package.json"; then
-  mkdir -p "$prefix"
-  echo "gltf-validate: installing gltf-validator $version into $prefix"
-  npm install --prefix "$prefix" --no-audit --no-fund --loglevel=error "gltf-validator@$version" >&2
 fi
 
 files=()

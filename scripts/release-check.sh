@@ -72,7 +72,7 @@ contents() {
   scripts/release.sh --dist "$work/dist" || return 1
   local main=$work/dist/$name.zip pack=$work/dist/$name-tests.zip expected
   expected=$(printf '%s\n' OrvexExchange.exe SHA256SUMS deployment.md licences/gcc-runtime.txt \
-    licences/mingw-w64-runtime.txt licences/zlib.txt orvex-inspect.exe)
+    licences/mingw-w64-runtime.txt licences/three.js.txt licences/zlib.txt orvex-inspect.exe)
   same "release zip entries" "$expected" "$(unzip -Z1 "$main")" || return 1
 
   build/native/orvex-sample-scene "$work/sample/data" "$work/sample/steps" >/dev/null || return 1

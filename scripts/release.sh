@@ -122,6 +122,8 @@ mkdir -p "$release"
 cp "$programs/OrvexExchange.exe" "$programs/orvex-inspect.exe" "$release/"
 cp docs/deployment.md "$release/deployment.md"
 licences_to "$release/licences"
+# three.js (MIT) is compiled into the inspector, which writes it into its scene pages.
+cp node_modules/three/LICENSE "$release/licences/three.js.txt"
 (cd "$release" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs -d '\n' sha256sum >"$stage/SHA256SUMS")
 mv "$stage/SHA256SUMS" "$release/SHA256SUMS"
 zip_folder "$release" "$dist/$name.zip"
