@@ -17,10 +17,10 @@ fs.rmSync(out, { recursive: true, force: true });
 fs.mkdirSync(out, { recursive: true });
 
 // The inspector's JSON report and the page of a data folder.
-function inspect(data, page) {
+function inspect(data, page, ...options) {
   const json = spawnSync(inspector, ['--json', data], { encoding: 'utf8' });
   assert.ok(json.status === 0 || json.status === 1, json.stderr);
-  const html = spawnSync(inspector, ['--html', page, data], { encoding: 'utf8' });
+  const html = spawnSync(inspector, ['--html', page, ...options, data], { encoding: 'utf8' });
   assert.equal(html.status, json.status, html.stderr);
   return JSON.parse(json.stdout);
 }
@@ -61,7 +61,7 @@ async function open(file) {
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('requestfailed', (r) => errors.push(`request failed: ${r.url().slice(0, 80)}`));
   await page.goto(pathToFileURL(file).href);
-  await page.waitForFunction(() => document.body.dataset.state !== 'loading', { timeout: 60000 });
+  await page.waitForFunction(() => document.body.dataset.state !== 'loading', { timeout: 120000 });
   return { page, errors };
 }
 
@@ -140,6 +140,20 @@ test('the sample page', async (t) => {
     assert.ok(changedPixels(lit, await pixels(page)) > 0, 'switching the lights off changed nothing');
   });
   await page.close();
+});
+
+test('past the mesh budget the solids are boxes and the tables complete', async () => {
+  const file = path.join(out, 'boxed.html');
+  inspect(sampleData, file, '--mesh-budget', '0');
+  const { page, errors } = await open(file);
+  assert.deepEqual(errors, []);
+  assert.match(await page.$eval('#notice:not([hidden])', (e) => e.textContent), /bounding box/);
+  const solids = sampleReport.containers[0].entries[0].model.solids;
+  assert.deepEqual((await tableRows(page, 'solids')).map((r) => +r[4]), solids.map((s) => s.triangles));
+  const boxes = await pixels(page);
+  const full = await open(samplePage);
+  assert.ok(changedPixels(boxes, await pixels(full.page)) > 100, 'the boxes look like the meshes');
+  await Promise.all([page.close(), full.page.close()]);
 });
 
 test('a damaged data folder lists its problems, each linked to its object', async () => {

@@ -11,11 +11,6 @@
 
 namespace orvex::inspect {
 
-// Past this much mesh data in the preview (its flat-shaded vertices and indices), each solid
-// is drawn as its bounding box: a larger page opens too slowly, and past about 500 MB of
-// base64 a browser cannot hold the text at all.
-constexpr uint64_t kPageMeshBudget = 150'000'000;
-
 struct HtmlPageResult {
     bool written = false;
     uint64_t meshBytes = 0; // what the preview's meshes would take
@@ -29,7 +24,9 @@ uint64_t previewMeshBytes(const Inspection& inspection);
 
 // Writes the page to path (errno tells why when written is false). The inspection is taken
 // whole: over the budget its parts are replaced by boxes once the tables' JSON is written.
-HtmlPageResult writeHtmlPage(Inspection inspection, const std::u16string& path,
-                             uint64_t meshBudget = kPageMeshBudget);
+// Past meshBudget bytes of mesh data in the preview (its flat-shaded vertices and indices),
+// each solid is drawn as its bounding box: a larger page opens slowly, and past about 500 MB
+// of base64 a browser cannot hold the text at all.
+HtmlPageResult writeHtmlPage(Inspection inspection, const std::u16string& path, uint64_t meshBudget);
 
 } // namespace orvex::inspect

@@ -84,14 +84,14 @@ int run(const std::vector<std::u16string>& args) {
     if (o.html) {
         // The page takes the inspection over (past its mesh budget it boxes the parts).
         errno = 0;
-        const HtmlPageResult page = writeHtmlPage(std::move(inspection), *o.html);
+        const HtmlPageResult page = writeHtmlPage(std::move(inspection), *o.html, o.meshBudget);
         if (!page.written)
             return fail(orvex::toUtf8(*o.html) + ": " + (errno ? std::strerror(errno) : "write error"));
         if (!o.gltf)
             for (const std::string& note : page.notes) print("orvex-inspect: glTF: " + note + "\n", stderr);
         if (page.boxed)
             print("orvex-inspect: page: the meshes would take " + std::to_string(page.meshBytes) +
-                      " bytes, past the page's budget of " + std::to_string(kPageMeshBudget) +
+                      " bytes, past the page's budget of " + std::to_string(o.meshBudget) +
                       ": each solid is drawn as its bounding box\n",
                   stderr);
         print("scene page written to " + orvex::toUtf8(*o.html) + " (" + std::to_string(page.pageBytes) + " bytes)\n",

@@ -17,6 +17,9 @@ const char* const kUsage =
     "                 root); nothing else goes to standard output unless asked for\n"
     "  --html FILE    write a self-contained HTML page: the scene in 3D (three.js), the tables\n"
     "                 and the problems; opens from disk in a browser, needs no network\n"
+    "  --mesh-budget MB\n"
+    "                 past this many megabytes of meshes (default 150) the page draws each\n"
+    "                 solid as its bounding box\n"
     "  --summary      print the readable summary as well when writing --gltf or --html\n"
     "  --version      print the version and the commit it was built from\n"
     "  -h, --help     print this help\n"
@@ -39,6 +42,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--summary", false, [](Options& o, std::u16string&&) { o.summary = true; }},
     {u"--gltf", true, [](Options& o, std::u16string&& v) { o.gltf = std::move(v); }},
     {u"--html", true, [](Options& o, std::u16string&& v) { o.html = std::move(v); }},
+    {u"--mesh-budget", true, [](Options& o, std::u16string&& v) { o.meshBudgetText = std::move(v); }},
     {u"--help", false, [](Options& o, std::u16string&&) { o.help = true; }},
     {u"-h", false, [](Options& o, std::u16string&&) { o.help = true; }},
     {u"--version", false, [](Options& o, std::u16string&&) { o.version = true; }},
@@ -91,6 +95,18 @@ ParsedCommandLine parseCommandLine(const std::vector<std::u16string>& args) {
                 out.error = "option " + quoted(name) + " needs a file name, not an empty one";
             if (out.error.empty()) spec->apply(o, std::move(value));
         }
+    }
+    if (out.error.empty() && !o.meshBudgetText.empty()) {
+        uint64_t megabytes = 0;
+        bool digits = o.meshBudgetText.size() <= 9;
+        for (char16_t c : o.meshBudgetText) {
+            digits = digits && c >= u'0' && c <= u'9';
+            megabytes = megabytes * 10 + (c - u'0');
+        }
+        if (digits)
+            o.meshBudget = megabytes * 1'000'000;
+        else
+            out.error = "option '--mesh-budget' needs a whole number of megabytes, not " + quoted(o.meshBudgetText);
     }
     if (out.error.empty() && !havePath && !o.help && !o.version) out.error = "no path given";
     return out;

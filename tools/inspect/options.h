@@ -1,6 +1,7 @@
 // The inspector's command line: options in one table, so that an option is one line there.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ struct Options {
     std::u16string path;
     std::optional<std::u16string> gltf;
     std::optional<std::u16string> html;
+    uint64_t meshBudget = 150'000'000; // bytes of preview meshes the page embeds; past it, boxes
+    std::u16string meshBudgetText;     // as given, in megabytes
     bool validate = false;
     bool json = false;
     bool summary = false; // the readable summary even when a preview or page is written

@@ -354,13 +354,16 @@ async function main() {
   const where = report.dataFolder || (report.containers[0] && report.containers[0].file) || '';
   document.title = `Scene: ${where}`;
   $('title').textContent = `Scene: ${where}`;
+  performance.mark('script');
   buildTables();
   buildProblems();
+  performance.mark('tables');
   if (page.boxed) {
     $('notice').hidden = false;
     $('notice').textContent = `The meshes would take ${megabytes(page.meshBytes)}, more than this page's budget of ${megabytes(page.meshBudget)}: each solid is drawn as its bounding box. The tables are complete.`;
   }
   const gltf = await loadScene();
+  performance.mark('scene parsed');
   sceneRoot = gltf.scene;
   scene.add(sceneRoot);
   sceneRoot.updateMatrixWorld(true);
@@ -379,6 +382,7 @@ async function main() {
   controls.addEventListener('change', render);
   new ResizeObserver(render).observe(canvas);
   render();
+  performance.mark('first frame');
   document.body.dataset.state = 'ready';
 }
 
