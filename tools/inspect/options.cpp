@@ -18,7 +18,7 @@ const char* const kUsage =
     "  --html FILE    write a self-contained HTML page: the scene in 3D (three.js), the tables\n"
     "                 and the problems; opens from disk in a browser, needs no network\n"
     "  --mesh-budget MB\n"
-    "                 past this many megabytes of meshes (default 150) the page draws each\n"
+    "                 past this many megabytes of meshes (default 25) the page draws each\n"
     "                 solid as its bounding box\n"
     "  --summary      print the readable summary as well when writing --gltf or --html\n"
     "  --version      print the version and the commit it was built from\n"

@@ -19,7 +19,7 @@ struct Options {
     std::u16string path;
     std::optional<std::u16string> gltf;
     std::optional<std::u16string> html;
-    uint64_t meshBudget = 150'000'000; // bytes of preview meshes the page embeds; past it, boxes
+    uint64_t meshBudget = 25'000'000;  // bytes of preview meshes the page embeds; past it, boxes
     std::u16string meshBudgetText;     // as given, in megabytes
     bool validate = false;
     bool json = false;
