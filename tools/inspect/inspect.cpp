@@ -1,6 +1,7 @@
-// Builds an Inspection. Containers are read whole into memory and walked by the program's own
-// container reader and block walk; the problems are what that reader says about where data
-// ran out, and the checks of what it read. The geometry that would reach the renderer is
+// Builds an Inspection. Containers are walked by the program's own container reader over the
+// file (its read-ahead window and reusable part storage, so that at most one part is held,
+// as in the program) and its block walk; the problems are what that reader says about where
+// data ran out, and the checks of what it read. The geometry that would reach the renderer is
 // taken from the program's part sender through a capturing renderer table; materials and
 // lights from the program's own mappings, with the folders of the inspected data folder.
 #include "inspect/inspect.h"
@@ -33,6 +34,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <new>
+#include <utility>
 
 namespace orvex::inspect {
 
@@ -136,8 +139,9 @@ void reportOverrun(ContainerReader& reader, ContainerReader& words, uint64_t blo
 class BlockInspection final : public ModelBlockHandler {
 public:
     BlockInspection(ContainerReader& reader, ContainerReader& words, uint64_t block, FileProblems& problems,
-                    const std::u16string& dataFolder)
-        : reader_(reader), words_(words), block_(block), problems_(problems), dataFolder_(dataFolder) {
+                    const std::u16string& dataFolder, Geometry geometry)
+        : reader_(reader), words_(words), block_(block), problems_(problems), dataFolder_(dataFolder),
+          geometry_(geometry) {
         session_.api = &captureApi();
     }
     ModelBlockInfo info;
@@ -178,6 +182,7 @@ public:
         info.solids.push_back(std::move(s));
     }
     void part(const PartRecord& record) override {
+        checkStorage(record);
         overrun();
         PartInfo p;
         p.offset = record.at;
@@ -189,15 +194,18 @@ public:
         // whole vertices with the generated ones; the indices as the program's sender gives them.
         const uint32_t values = p.indexed ? p.positionCount : p.positionCount / 3 * 3;
         const float* positions = reinterpret_cast<const float*>(record.positions.data);
-        if (values) p.positions.assign(positions, positions + values);
+        p.vertexCount = values / 3;
+        for (uint32_t v = 0; v < p.vertexCount; ++v) p.bounds.add(&positions[size_t(v) * 3]);
         Capture capture;
         {
             CaptureScope scope(capture);
             sendPart(session_, record, generated_);
         }
-        if (!capture.parts.empty()) p.indices = std::move(capture.parts.back().indices);
-        p.vertexCount = static_cast<uint32_t>(p.positions.size() / 3);
-        for (uint32_t v = 0; v < p.vertexCount; ++v) p.bounds.add(&p.positions[size_t(v) * 3]);
+        if (!capture.parts.empty()) {
+            p.triangles = static_cast<uint32_t>(capture.parts.back().indices.size() / 3);
+            if (geometry_ == Geometry::Kept) p.indices = std::move(capture.parts.back().indices);
+        }
+        if (geometry_ == Geometry::Kept && values) p.positions.assign(positions, positions + values);
         info.solids.back().parts.push_back(std::move(p));
     }
     void endSolid() override {}
@@ -214,6 +222,18 @@ public:
     }
 
 private:
+    // The reader hands over an empty array, as the program then sends one, when memory cannot
+    // hold it; the inspector must not report such a part as empty, so it stops instead. (An
+    // array that ran past the end is empty too, and is what the pending overrun says.)
+    void checkStorage(const PartRecord& record) {
+        for (const auto& [array, countAt] : {std::pair{&record.positions, record.positionsAt},
+                                             std::pair{&record.indices, record.indicesAt}}) {
+            if (array->count != 0 || reader_.overrun()) continue;
+            words_.seek(countAt);
+            if (words_.readU32() != 0) throw std::bad_alloc();
+        }
+    }
+
     // Values the renderer cannot draw: positions that are not finite numbers, indices beyond
     // the vertices. Further faults of one array are counted, not listed.
     void checkArrays(const PartRecord& record) {
@@ -258,14 +278,15 @@ private:
     uint64_t block_;
     FileProblems& problems_;
     const std::u16string& dataFolder_;
+    Geometry geometry_;
     RendererSession session_;
     std::vector<uint32_t> generated_;
     std::map<uint32_t, uint64_t> seen_; // solid id -> its first record
 };
 
 ModelBlockInfo inspectModelBlock(ContainerReader& reader, ContainerReader& words, uint64_t block,
-                                 FileProblems& problems, const std::u16string& dataFolder) {
-    BlockInspection inspection(reader, words, block, problems, dataFolder);
+                                 FileProblems& problems, const std::u16string& dataFolder, Geometry geometry) {
+    BlockInspection inspection(reader, words, block, problems, dataFolder, geometry);
     words.seek(block);
     for (uint32_t& word : inspection.info.words) word = words.readU32();
     PartStorage storage;
@@ -295,24 +316,26 @@ ChangeDirectoryInfo inspectChangeDirectory(ContainerReader& reader, ContainerRea
     return info;
 }
 
-void inspectContainer(Inspection& out, const std::u16string& name, FileRole role) {
-    std::string bytes;
+void inspectContainer(Inspection& out, const std::u16string& name, FileRole role, Geometry geometry) {
     ContainerInfo info;
     info.name = name;
-    if (!readWholeFile(dataFilePath(out.dataFolder, name), bytes)) {
-        out.problems.push_back({name, 0, "the file cannot be read"});
+    // Two readers over the file: the program's walk, and one that looks up the values of the
+    // words the problems are reported at without moving the walk.
+    ContainerReader reader, words;
+    const std::u16string path = dataFilePath(out.dataFolder, name);
+    errno = 0;
+    if (!reader.open(path, "rb") || !words.open(path, "rb")) {
+        out.problems.push_back({name, 0, std::string("the file cannot be read: ") + (errno ? std::strerror(errno) : "error")});
         out.containers.push_back(std::move(info));
         return;
     }
-    info.size = bytes.size();
+    const uint64_t size = reader.size();
+    info.size = size;
     FileProblems problems(out.problems, name);
-    ContainerReader reader, words;
-    reader.openMemory(bytes.data(), bytes.size());
-    words.openMemory(bytes.data(), bytes.size());
     // A shorter file is never given to the program's header reader: it would write a fresh
     // header over it.
-    if (bytes.size() < kHeaderSize) {
-        problems.add(bytes.size(), "file is " + std::to_string(bytes.size()) + " bytes, shorter than its " +
+    if (size < kHeaderSize) {
+        problems.add(size, "file is " + std::to_string(size) + " bytes, shorter than its " +
                                        std::to_string(kHeaderSize) + "-byte header");
         info.version = reader.readU32();
         out.containers.push_back(std::move(info));
@@ -357,12 +380,12 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
                                              (i == 1 && e.kind == kModelBlockKind));
         else
             entry.readByProgram = listed && i == 0 && e.kind == kModelBlockKind;
-        if (e.blockOffset < 0 || uint64_t(e.blockOffset) >= bytes.size()) {
+        if (e.blockOffset < 0 || uint64_t(e.blockOffset) >= size) {
             problems.add(entryBlockOffsetAt(i), "entry " + std::to_string(i) + ": block offset " +
                                                     std::to_string(e.blockOffset) + " lies outside the file (" +
-                                                    std::to_string(bytes.size()) + " bytes)");
+                                                    std::to_string(size) + " bytes)");
         } else if (e.kind == kModelBlockKind) {
-            entry.model = inspectModelBlock(reader, words, uint64_t(e.blockOffset), problems, out.dataFolder);
+            entry.model = inspectModelBlock(reader, words, uint64_t(e.blockOffset), problems, out.dataFolder, geometry);
         } else {
             entry.directory = inspectChangeDirectory(reader, words, uint64_t(e.blockOffset), problems);
         }
@@ -481,10 +504,10 @@ void sortProblems(std::vector<Problem>& problems) {
     });
 }
 
-void inspectFile(Inspection& out, const std::u16string& name, FileRole role) {
+void inspectFile(Inspection& out, const std::u16string& name, FileRole role, Geometry geometry) {
     switch (role) {
     case FileRole::ModelContainer:
-    case FileRole::ChangeContainer: inspectContainer(out, name, role); break;
+    case FileRole::ChangeContainer: inspectContainer(out, name, role, geometry); break;
     case FileRole::Camera: inspectCamera(out, name); break;
     case FileRole::Views: inspectViews(out, name); break;
     case FileRole::SyncState: inspectSyncState(out, name); break;
@@ -522,7 +545,7 @@ uint64_t SolidInfo::vertexCount() const {
 
 uint64_t SolidInfo::triangleCount() const {
     uint64_t n = 0;
-    for (const PartInfo& p : parts) n += p.triangleCount();
+    for (const PartInfo& p : parts) n += p.triangles;
     return n;
 }
 
@@ -549,7 +572,7 @@ FileRole roleOfName(const std::u16string& name) {
     return FileRole::Folder;
 }
 
-Inspection inspectPath(const std::u16string& path) {
+Inspection inspectPath(const std::u16string& path, Geometry geometry) {
     Inspection out;
     std::u16string trimmed = path;
     while (trimmed.size() > 1 && (trimmed.back() == u'/' || trimmed.back() == u'\\')) trimmed.pop_back();
@@ -563,7 +586,7 @@ Inspection inspectPath(const std::u16string& path) {
             out.problems.push_back({name, 0, "the file does not exist"});
             return out;
         }
-        inspectFile(out, name, role);
+        inspectFile(out, name, role, geometry);
         sortProblems(out.problems);
         return out;
     }
@@ -579,7 +602,7 @@ Inspection inspectPath(const std::u16string& path) {
         // Looked at before it is opened: a pipe under one of these names would block the read.
         const FileKind kind = fileKind(dataFilePath(out.dataFolder, f.name));
         if (kind == FileKind::Regular)
-            inspectFile(out, f.name, f.role);
+            inspectFile(out, f.name, f.role, geometry);
         else if (kind != FileKind::Missing)
             out.problems.push_back({f.name, 0, "not a regular file (a folder, pipe, device or socket): not read"});
     }

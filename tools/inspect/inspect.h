@@ -12,10 +12,15 @@ namespace orvex::inspect {
 enum class FileRole { Folder, ModelContainer, ChangeContainer, Camera, Views, SyncState };
 FileRole roleOfName(const std::u16string& name);
 
+// What an inspection keeps of the meshes. Counts and bounds need one part at a time, so the
+// memory stays within the largest part plus the reader's window, as the program's does; a
+// preview needs every vertex and index it writes.
+enum class Geometry { Counts, Kept };
+
 // A data folder, or one file ("_model.alm", "_mod.sm", "camera.cam", "Views.cam",
 // "_mod.sync"; other names by their extension). Nothing is written anywhere: the files are
 // read, and normal maps the program would generate are only reported.
-Inspection inspectPath(const std::u16string& path);
+Inspection inspectPath(const std::u16string& path, Geometry geometry = Geometry::Kept);
 
 // The renderer properties of one material, in the order the program sends them, with texture
 // names relative to textureFolder. A normal map the program would generate is listed

@@ -59,7 +59,8 @@ int run(const std::vector<std::u16string>& args) {
     }
     if (const std::string error = checkInput(o.path); !error.empty()) return fail(error);
 
-    Inspection inspection = inspectPath(o.path);
+    // Without a preview or page only counts and bounds are kept, one part at a time.
+    Inspection inspection = inspectPath(o.path, o.gltf || o.html ? Geometry::Kept : Geometry::Counts);
     for (const auto& out : {o.gltf, o.html})
         if (out)
             if (const std::string error = checkOutput(*out, inspection); !error.empty()) return fail(error);

@@ -43,10 +43,11 @@ struct PartInfo {
     uint32_t positionCount = 0; // values of array 1 as read
     uint32_t vertexCount = 0;
     bool indexed = false;       // false: the program generated 0 .. n-1
+    uint32_t triangles = 0;     // as sent
+    Bounds bounds;
+    // Kept only when the inspection was asked for the geometry (for a preview).
     std::vector<float> positions; // three per vertex
     std::vector<uint32_t> indices; // as sent
-    Bounds bounds;
-    uint32_t triangleCount() const { return static_cast<uint32_t>(indices.size() / 3); }
 };
 
 struct SolidInfo {

@@ -127,7 +127,7 @@ void solid(JsonWriter& j, const SolidInfo& s) {
     for (const PartInfo& p : s.parts) {
         j.beginObject();
         j.field("offset", p.offset).field("label", p.label).field("positionCount", p.positionCount);
-        j.field("vertices", p.vertexCount).field("triangles", p.triangleCount()).field("indexed", p.indexed);
+        j.field("vertices", p.vertexCount).field("triangles", p.triangles).field("indexed", p.indexed);
         bounds(j, p.bounds);
         j.endObject();
     }

@@ -98,7 +98,7 @@ void modelBlock(Out& out, int depth, const ModelBlockInfo& m) {
         for (const PartInfo& p : s.parts)
             out.line(depth + 1, "part " + q(p.label) + " at " + std::to_string(p.offset) + ": " +
                                     plural(p.vertexCount, "vertex", "vertices") + ", " +
-                                    plural(p.triangleCount(), "triangle", "triangles") +
+                                    plural(p.triangles, "triangle", "triangles") +
                                     (p.indexed ? ", indexed" : ", unindexed (indices generated)"));
     }
     if (m.views) {
