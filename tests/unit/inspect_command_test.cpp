@@ -3,12 +3,17 @@
 #include "inspect/options.h"
 #include "platform/text.h"
 #include "scene-writer/camera_text.h"
+#include "scene-writer/container_writer.h"
 #include "support/fake_platform.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -158,4 +163,63 @@ TEST(InspectCommand, OutputsGoWhereAsked) {
     run = f.inspect("'" + odd + "' --json");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("\"camera\""), std::string::npos);
+}
+
+// The summary, validation and JSON of a container hold one part at a time, as the program
+// does: the peak resident memory of the command stays within the largest part and 64 MiB,
+// on a container several times larger than that.
+TEST(InspectCommand, MemoryOfALargeContainerIsBoundedByItsLargestPart) {
+    TempFolder temp;
+    const std::string model = temp.file("_model.alm");
+    constexpr uint32_t kSolids = 29, kVertices = 400'000, kLargestVertices = 1'600'000;
+    const auto part = [](uint32_t vertices) {
+        writer::PartContent p;
+        p.label = u"Mesh";
+        p.positions.resize(size_t(vertices) * 3);
+        for (size_t i = 0; i < p.positions.size(); ++i) p.positions[i] = float(i % 1000);
+        p.indices.resize(size_t(vertices) * 3);
+        for (size_t i = 0; i < p.indices.size(); ++i) p.indices[i] = static_cast<uint32_t>(i / 3);
+        return p;
+    };
+    // Written by a child, so that the memory the writing takes is not the test's: a spawned
+    // command's peak counts its parent's memory until it starts the command.
+    const pid_t writer = fork();
+    if (writer == 0)
+        std::_Exit(writer::writeSolidsContainer(model, u"C:\\Large.plan", kSolids, [&](uint32_t i) {
+            writer::SolidContent solid;
+            solid.id = i + 1;
+            solid.parts.push_back(part(i == kSolids / 2 ? kLargestVertices : kVertices));
+            return solid;
+        }) ? 0 : 1);
+    int written = -1;
+    ASSERT_EQ(waitpid(writer, &written, 0), writer);
+    ASSERT_EQ(written, 0);
+    const uint64_t largestPart = uint64_t(kLargestVertices) * 24;
+    const uint64_t bound = largestPart + (uint64_t(64) << 20);
+    ASSERT_GT(std::filesystem::file_size(model), 2 * bound);
+
+    for (const char* mode : {"", "--validate", "--json"}) {
+        const std::string out = temp.file("out.txt");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> args{ORVEX_INSPECT_EXE, model};
+        if (*mode) args.push_back(mode);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t child = 0;
+        ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        rusage usage{};
+        ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << mode << " status " << status;
+        EXPECT_LT(uint64_t(usage.ru_maxrss) * 1024, bound) << mode;
+        // All of it was read: the largest solid with its vertices and triangles.
+        const std::string report = readFileBytes(out);
+        const std::string largest = *mode == 0 ? "solid 15 (Solid_15) at" : "\"vertices\": 1600000";
+        if (*mode != '-' || mode[2] == 'j') EXPECT_NE(report.find(largest), std::string::npos) << mode;
+        else EXPECT_EQ(report, "0 problems\n");
+    }
 }

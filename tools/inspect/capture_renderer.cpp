@@ -17,7 +17,10 @@ int32_t AddIndexedTriangle(RendererHandle, const RChar* label, const MeshData* m
     if (!gCapture || !mesh) return 0;
     CapturedPart part;
     part.label = text(label);
-    if (mesh->indexCount && mesh->indices) part.indices.assign(mesh->indices, mesh->indices + mesh->indexCount);
+    if (mesh->indexCount && mesh->indices) {
+        part.indexCount = mesh->indexCount;
+        if (gCapture->keepIndices) part.indices.assign(mesh->indices, mesh->indices + mesh->indexCount);
+    }
     gCapture->parts.push_back(std::move(part));
     return 0;
 }

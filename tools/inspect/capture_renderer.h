@@ -14,11 +14,13 @@ namespace orvex::inspect {
 // copied then.
 struct CapturedPart {
     std::u16string label;
-    std::vector<uint32_t> indices;
+    uint32_t indexCount = 0;
+    std::vector<uint32_t> indices; // when the capture keeps them
 };
 
 // What one run of the program's code sent.
 struct Capture {
+    bool keepIndices = true; // false: counts only, so that no second copy of a part is held
     std::vector<CapturedPart> parts;
 };
 

@@ -197,13 +197,14 @@ public:
         p.vertexCount = values / 3;
         for (uint32_t v = 0; v < p.vertexCount; ++v) p.bounds.add(&positions[size_t(v) * 3]);
         Capture capture;
+        capture.keepIndices = geometry_ == Geometry::Kept;
         {
             CaptureScope scope(capture);
             sendPart(session_, record, generated_);
         }
         if (!capture.parts.empty()) {
-            p.triangles = static_cast<uint32_t>(capture.parts.back().indices.size() / 3);
-            if (geometry_ == Geometry::Kept) p.indices = std::move(capture.parts.back().indices);
+            p.triangles = capture.parts.back().indexCount / 3;
+            p.indices = std::move(capture.parts.back().indices);
         }
         if (geometry_ == Geometry::Kept && values) p.positions.assign(positions, positions + values);
         info.solids.back().parts.push_back(std::move(p));

@@ -31,8 +31,9 @@ void appendArray(std::string& out, const void* data, size_t count) {
     out.append(static_cast<const char*>(data), count * 4);
 }
 
-// A solid record followed by its part table and parts; offsets relative to blockStart.
-void appendSolid(std::string& block, const SolidContent& solid) {
+// A solid record followed by its part table and parts, with offsets relative to the block
+// start, which lies `origin` bytes before the start of `block`.
+void appendSolid(std::string& block, const SolidContent& solid, uint64_t origin = 0) {
     const size_t record = block.size();
     appendU32(block, 0);
     appendU32(block, 0); // head length, patched below
@@ -53,7 +54,7 @@ void appendSolid(std::string& block, const SolidContent& solid) {
         const PartContent& part = solid.parts[i];
         const size_t at = block.size();
         // Zero entries of the table come first, the parts after them.
-        putU32(block, table + 4 + 4 * (static_cast<size_t>(solid.zeroPartOffsets) + i), static_cast<uint32_t>(at));
+        putU32(block, table + 4 + 4 * (static_cast<size_t>(solid.zeroPartOffsets) + i), static_cast<uint32_t>(origin + at));
         appendU32(block, 0);
         appendU32(block, 0); // head length
         appendU32(block, 0);
@@ -193,6 +194,38 @@ std::string ContainerWriter::bytes() const {
         putU32(out, at + kEntryBlockOffsetAt, e.blockOffset ? static_cast<uint32_t>(*e.blockOffset) : offset);
     }
     return out;
+}
+
+bool writeSolidsContainer(const std::string& path, const std::u16string& project, uint32_t solidCount,
+                          const std::function<SolidContent(uint32_t)>& solid) {
+    ContainerWriter header;
+    header.entries.push_back({project, kModelBlockKind, {}, static_cast<int32_t>(kHeaderSize)});
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    // The five words and the solids table first, as placeholders filled in at the end.
+    const uint64_t tableAt = kSectionWordsSize;
+    std::string head = header.bytes();
+    head.resize(head.size() + tableAt + 4 + 4 * uint64_t(solidCount), '\0');
+    bool ok = std::fwrite(head.data(), 1, head.size(), f) == head.size();
+    std::string offsets;
+    uint64_t at = tableAt + 4 + 4 * uint64_t(solidCount); // within the block
+    for (uint32_t i = 0; i < solidCount && ok; ++i) {
+        appendU32(offsets, static_cast<uint32_t>(at));
+        std::string record;
+        appendSolid(record, solid(i), at);
+        ok = std::fwrite(record.data(), 1, record.size(), f) == record.size();
+        at += record.size();
+    }
+    std::string table;
+    appendU32(table, 0);
+    appendU32(table, 0);
+    appendU32(table, static_cast<uint32_t>(at - tableAt));
+    appendU32(table, 0);
+    appendU32(table, 0);
+    appendU32(table, solidCount);
+    table += offsets;
+    ok = ok && std::fseek(f, kHeaderSize, SEEK_SET) == 0 && std::fwrite(table.data(), 1, table.size(), f) == table.size();
+    return std::fclose(f) == 0 && ok;
 }
 
 bool ContainerWriter::writeFile(const std::string& path) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -86,6 +87,11 @@ public:
     // Writes the whole file (native path, "/" separators); false when it cannot be written.
     bool writeFile(const std::string& path) const;
 };
+
+// Writes a container with one model block of solids only, each made by `solid(i)` when it
+// is written, so that a container far larger than memory can be written.
+bool writeSolidsContainer(const std::string& path, const std::u16string& project, uint32_t solidCount,
+                          const std::function<SolidContent(uint32_t)>& solid);
 
 // Little-endian helpers for the encoders.
 void appendU32(std::string& out, uint32_t value);
