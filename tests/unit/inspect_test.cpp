@@ -305,6 +305,45 @@ TEST(InspectDamaged, TruncatedInsideAnArray) {
     EXPECT_EQ(json.substr(json.size() - problems.size()), problems);
 }
 
+// Every word that places something past the end, and a record cut short, each reported once
+// at the word that holds the bad value (the reading that follows it is not reported again).
+TEST(InspectDamaged, EveryKindOfOffsetPastTheEnd) {
+    SampleFolder sample;
+    const Raw intact{readFileBytes(sample.model)};
+    const uint32_t size = static_cast<uint32_t>(intact.bytes.size());
+    const std::string past = " past the end of the file";
+    const uint64_t solid = intact.solid(0), part = intact.part(solid, 0), lightsTable = kBlock + intact.u32(kBlock);
+    const struct {
+        uint64_t at;
+        uint32_t value;
+        std::string message;
+    } cases[] = {
+        {kBlock, size, "model block word 0 " + std::to_string(size) + " puts the lights table" + past},
+        {kBlock + 4, 0x7FFFFF00, "model block word 1 2147483392 puts the solids table" + past},
+        {lightsTable + 4, size, "lights table entry 0: offset " + std::to_string(size) + " points" + past},
+        {intact.material(0), 0x10000000, "material text length 268435456 runs" + past},
+        {solid + 4, 0x10000000, "solid head length 268435456 puts the part table" + past},
+        {part + 4, 0x10000000, "part head length 268435456 puts the arrays" + past},
+    };
+    for (const auto& c : cases) {
+        Raw raw = intact;
+        raw.put(c.at, c.value);
+        writeFileBytes(sample.model, raw.bytes);
+        EXPECT_EQ(lines(sample.inspect().problems), std::vector<std::string>{at(c.at, c.message)});
+    }
+
+    // The last solid cut inside its head: the read that ran out, where it started, and the head
+    // length read before the cut, which now places the part table past the end.
+    const uint64_t last = intact.solid(4);
+    writeFileBytes(sample.model, intact.bytes.substr(0, last + 10));
+    const Inspection cut = sample.inspect();
+    EXPECT_EQ(lines(cut.problems),
+              (std::vector<std::string>{at(last + 4, "solid head length " + std::to_string(intact.u32(last + 4)) +
+                                                      " puts the part table" + past),
+                                        at(last + 9, "solid record runs" + past)}));
+    EXPECT_EQ(onlyModel(cut).solids.size(), 5u);
+}
+
 TEST(InspectDamaged, WrongCounts) {
     SampleFolder sample;
     Raw raw{readFileBytes(sample.model)};
@@ -409,6 +448,17 @@ TEST(InspectDamaged, HeaderFaults) {
               (std::vector<std::string>{at(layout::entryBlockOffsetAt(0), "entry 0: block offset " + std::to_string(raw.bytes.size()) +
                                                             " lies outside the file (" +
                                                             std::to_string(raw.bytes.size()) + " bytes)")}));
+
+    // Texts that must end with a zero unit within their field.
+    raw = intact;
+    for (size_t u = 0; u < layout::kNameUnits; ++u) raw.bytes[layout::kNameAt + 2 * u] = 'N';
+    const uint64_t project = layout::kEntryTableAt + layout::kEntryProjectAt;
+    for (size_t u = 0; u < layout::kEntryProjectUnits; ++u) raw.bytes[project + 2 * u] = 'P';
+    writeFileBytes(sample.model, raw.bytes);
+    in = sample.inspect();
+    EXPECT_EQ(lines(in.problems),
+              (std::vector<std::string>{at(layout::kNameAt, "header name has no zero unit in its 512 units: the host ends it with one"),
+                                        at(project, "entry 0: project has no zero unit in its 1028 units: the program takes all of them")}));
 
     raw = intact;
     raw.put(layout::entryKindAt(0), 3);

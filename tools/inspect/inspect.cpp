@@ -359,6 +359,9 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
     info.entryCount = h.entryCount;
     if (h.headerEnd != kHeaderSize)
         problems.add(kHeaderEndAt, "header end is " + std::to_string(h.headerEnd) + ", not " + std::to_string(kHeaderSize));
+    if (h.name.size() == kNameUnits)
+        problems.add(kNameAt, "header name has no zero unit in its " + std::to_string(kNameUnits) +
+                                  " units: the host ends it with one");
     if (h.entryCount < 0)
         problems.add(kEntryCountAt, "entry count is negative (" + std::to_string(h.entryCount) +
                                         "): the program reads no entry");
@@ -370,6 +373,12 @@ void inspectContainer(Inspection& out, const std::u16string& name, FileRole role
     for (int i = 0; i < kEntrySlots; ++i) {
         const ContainerEntry& e = h.entries[static_cast<size_t>(i)];
         if (e.kind != kModelBlockKind && e.kind != kChangeDirectoryKind) continue;
+        // The project of a model entry becomes the session's project name and the sync
+        // state's source project: without its zero unit it is the whole field.
+        if (e.project.size() == kEntryProjectUnits)
+            problems.add(kEntryTableAt + uint64_t(i) * kEntrySize + kEntryProjectAt,
+                         "entry " + std::to_string(i) + ": project has no zero unit in its " +
+                             std::to_string(kEntryProjectUnits) + " units: the program takes all of them");
         EntryInfo entry;
         entry.index = i;
         entry.kind = e.kind;
