@@ -101,6 +101,11 @@ TEST(InspectCommand, ExitStatusAndMessageOfEveryOutcome) {
     std::filesystem::create_directories(f.temp.file("empty"));
     writeFileBytes(f.temp.file("notes.txt"), "hello");
     ASSERT_EQ(mkfifo(f.temp.file("_model.alm").c_str(), 0600), 0);
+    // A report larger than the standard output's buffer, so that a write fails before the end.
+    std::string lines = "SourceProject: [x]\r\n";
+    for (int i = 0; i < 300; ++i) lines += "ID3D: [" + std::to_string(i) + "] TimeStamp: [1]\r\n";
+    std::filesystem::create_directories(f.temp.file("long"));
+    writeFileBytes(f.temp.file("long/_mod.sync"), lines);
 
     const struct {
         std::string args;
@@ -114,6 +119,7 @@ TEST(InspectCommand, ExitStatusAndMessageOfEveryOutcome) {
         {f.temp.file("empty"), 2, "empty: no data folder files in this folder"},
         {f.temp.file("notes.txt"), 2, "notes.txt: not a data folder file"},
         {f.temp.file("_model.alm"), 2, "_model.alm: not a regular file or folder"},
+        {f.temp.path(), 2, "nothing readable: _model.alm is not a regular file"},
         {d + " --bogus", 2, "orvex-inspect: unknown option '--bogus'\nTry 'orvex-inspect --help'"},
         {d + " --gltf ''", 2, "needs a file name, not an empty one"},
         {d + " --gltf", 2, "option '--gltf' needs a file name\n"},
@@ -122,6 +128,7 @@ TEST(InspectCommand, ExitStatusAndMessageOfEveryOutcome) {
         {f.camera + " --gltf " + d, 2, d + ": lies in the data folder being inspected"},
         {d + " --gltf " + d + "/../data/new.glb", 2, "lies in the data folder"},
         {d + " >/dev/full", 2, "orvex-inspect: standard output: No space left on device"},
+        {f.temp.file("long") + " >/dev/full", 2, "orvex-inspect: standard output: No space left on device"},
         {d + " --gltf " + f.temp.file("nofolder/x.glb"), 2, "x.glb: No such file or directory"},
     };
     const std::string cameraBytes = readFileBytes(f.camera);

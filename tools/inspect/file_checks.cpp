@@ -65,8 +65,17 @@ std::string checkInput(const std::u16string& path) {
         std::error_code ec;
         fs::directory_iterator listing(fsPath(path), ec);
         if (ec) return lead + ec.message();
-        for (const char16_t* name : kDataFiles)
-            if (fileKind(join(path, name)) != FileKind::Missing) return {};
+        // Something to read: at least one data folder file that is a regular file (a pipe
+        // under such a name is reported but never opened).
+        std::u16string unreadable;
+        for (const char16_t* name : kDataFiles) {
+            const FileKind kind = fileKind(join(path, name));
+            if (kind == FileKind::Regular) return {};
+            if (kind != FileKind::Missing && unreadable.empty()) unreadable = name;
+        }
+        if (!unreadable.empty())
+            return lead + "nothing readable: " + toUtf8(unreadable) +
+                   " is not a regular file (a folder, pipe, device or socket)";
         return lead + "no data folder files in this folder (_model.alm, _mod.sm, camera.cam, Views.cam, _mod.sync)";
     }
     case FileKind::Regular: break;

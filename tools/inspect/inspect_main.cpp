@@ -26,7 +26,14 @@ namespace {
 
 using namespace orvex::inspect;
 
-void print(const std::string& text, std::FILE* stream) { std::fwrite(text.data(), 1, text.size(), stream); }
+// The reason the first write to standard output failed: the stream keeps only that it failed.
+int gOutputError = 0;
+
+void print(const std::string& text, std::FILE* stream) {
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() && stream == stdout && !gOutputError)
+        gOutputError = errno ? errno : EIO;
+}
 
 int fail(const std::string& message) {
     print("orvex-inspect: " + message + "\n", stderr);
@@ -36,8 +43,8 @@ int fail(const std::string& message) {
 // A report that did not reach its reader is a failure, whatever was found.
 int finish(int status) {
     errno = 0;
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return fail(std::string("standard output: ") + (errno ? std::strerror(errno) : "write error"));
+    if (std::fflush(stdout) != 0 && !gOutputError) gOutputError = errno ? errno : EIO;
+    if (gOutputError || std::ferror(stdout)) return fail(std::string("standard output: ") + std::strerror(gOutputError ? gOutputError : EIO));
     return status;
 }
 

@@ -26,7 +26,8 @@ const char* const kUsage =
     "exit status:\n"
     "  0  nothing wrong\n"
     "  1  problems found\n"
-    "  2  usage error, nothing readable to inspect, or the output cannot be written\n";
+    "  2  usage error, nothing readable to inspect, the output cannot be written,\n"
+    "     out of memory or any other failure\n";
 
 namespace {
 
