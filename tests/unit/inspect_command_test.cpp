@@ -53,9 +53,9 @@ struct Folders {
         writeFileBytes(camera, scene::hostFileBytes(scene::cameraBlockText(c)));
     }
     // ARGS go to a shell as they stand; standard error is kept apart from standard output.
-    Outcome inspect(const std::string& args) const {
+    Outcome inspect(const std::string& args, const std::string& shellPrefix = "") const {
         const std::string err = temp.file("stderr.txt");
-        const std::string command = std::string(ORVEX_INSPECT_EXE) + " " + args + " 2>" + err;
+        const std::string command = shellPrefix + std::string(ORVEX_INSPECT_EXE) + " " + args + " 2>" + err;
         Outcome run;
         std::FILE* pipe = popen(command.c_str(), "r");
         char chunk[4096];
@@ -139,6 +139,25 @@ TEST(InspectCommand, ExitStatusAndMessageOfEveryOutcome) {
     }
     EXPECT_EQ(readFileBytes(f.camera), cameraBytes);
     EXPECT_EQ(std::filesystem::directory_iterator(d)->path().filename(), "camera.cam");
+
+    // Out of memory: a message and status 2, not an abort. The one part's positions claim
+    // 400 MB (zeros of a sparse file), four times the address space allowed.
+    writer::SolidContent solid;
+    solid.parts.push_back({u"Part", {}, {0, 0, 0}});
+    writer::ModelBlockContent block;
+    block.solids.emplace().push_back(solid);
+    writer::ContainerWriter container;
+    container.addModelBlock(u"P", block);
+    std::string bytes = container.bytes();
+    // The part's eight arrays end the file: the position count, 3 values, seven empty counts.
+    const size_t positions = bytes.size() - 4 * (1 + 3 + 7);
+    writer::putU32(bytes, positions, 100'000'000);
+    writeFileBytes(d + "/_model.alm", bytes);
+    std::filesystem::resize_file(d + "/_model.alm", positions + 4 + 400'000'000 + 7 * 4);
+    const Outcome starved = f.inspect(d, "ulimit -v 100000; ");
+    EXPECT_EQ(starved.status, 2);
+    EXPECT_EQ(starved.err, "orvex-inspect: out of memory\n");
+    std::filesystem::remove(d + "/_model.alm");
 
     // A hard link elsewhere to an input is the input.
     std::filesystem::create_hard_link(f.camera, f.temp.file("link.glb"));
