@@ -220,7 +220,8 @@ TEST_F(ApplyViews, FoundViewSendsStoredValuesWithinToleranceAndNewOnesBeyond) {
 
 TEST_F(ApplyViews, ActiveOutOfRangeSendsEveryViewAndNoCurrentCamera) {
     for (int32_t active : {-1, 3, INT32_MIN}) {
-            ViewList list = threeViews();
+        recorder.clear();
+        ViewList list = threeViews();
         list.active = active;
         exchange.storedViews = {view(u"Z", 9)};
         applyViewList(exchange, list);
