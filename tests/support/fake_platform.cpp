@@ -66,6 +66,12 @@ TempFolder::~TempFolder() {
 
 std::u16string TempFolder::path16() const { return fromUtf8(path_); }
 
+ScratchDataFolder::ScratchDataFolder() {
+    platform.setAppData(temp.path16());
+    path = temp.file("Quorvel/Planomat2027_OrvexPlugin/Data");
+    std::filesystem::create_directories(path);
+}
+
 std::string readFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

@@ -59,4 +59,19 @@ private:
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);
 
+// A scratch APPDATA whose data folder exists, with the fake platform installed and pointing
+// at it.
+class ScratchDataFolder {
+public:
+    ScratchDataFolder();
+    // The data folder's file of that name, as a native path.
+    std::string file(const std::string& name) const { return path + "/" + name; }
+    void write(const std::string& name, const std::string& bytes) const { writeFileBytes(file(name), bytes); }
+    std::string read(const std::string& name) const { return readFileBytes(file(name)); }
+
+    TempFolder temp; // APPDATA
+    FakePlatform platform;
+    std::string path; // <APPDATA>/Quorvel/Planomat2027_OrvexPlugin/Data
+};
+
 } // namespace orvex::test

@@ -6,20 +6,17 @@
 #include "model/model_exchange.h"
 #include "model/record_sync.h"
 #include "scene-writer/camera_text.h"
-#include "support/fake_platform.h"
-#include "support/recorder.h"
+#include "support/exchange_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 
 using namespace orvex;
+using namespace orvex::test;
 
 namespace {
-
-constexpr RendererHandle kHandle = 21;
 
 CameraRecord workedExample() {
     CameraRecord c;
@@ -34,20 +31,10 @@ CameraRecord workedExample() {
     return c;
 }
 
-const std::vector<std::string> kWorkedExampleLines = {
-    R"({"op":"SetCameraFloatProperty","h":21,"property":"camera_near_clip_plane","value":0.1})",
-    R"({"op":"SendSimpleCamera","h":21,"camera":[20,-10,1.6,30,-10,1.6,0,-0,1,0.99200004],"fov":0.99200004})",
-    R"({"op":"SetCameraFloatProperty","h":21,"property":"camera_near_clip_plane","value":0.1})",
-    R"({"op":"SendCurrentActiveCamera","h":21})",
-};
-
+const float m0 = -0.0f; // the axis rule's negated zeros
+const Lines kWorkedExampleLines = op::currentCamera({20, -10, 1.6f, 30, -10, 1.6f, 0, m0, 1, 0.99200004f}, 0.1f);
 // What an all-default record sends.
-const std::vector<std::string> kDefaultLines = {
-    R"({"op":"SetCameraFloatProperty","h":21,"property":"camera_near_clip_plane","value":0})",
-    R"({"op":"SendSimpleCamera","h":21,"camera":[0,-0,0,0,-0,0,0,-0,0,0],"fov":0})",
-    R"({"op":"SetCameraFloatProperty","h":21,"property":"camera_near_clip_plane","value":0})",
-    R"({"op":"SendCurrentActiveCamera","h":21})",
-};
+const Lines kDefaultLines = op::currentCamera({0, m0, 0, 0, m0, 0, 0, m0, 0, 0}, 0);
 
 void expectSame(const CameraRecord& a, const CameraRecord& b) {
     EXPECT_EQ(a.type, b.type);
@@ -62,20 +49,7 @@ void expectSame(const CameraRecord& a, const CameraRecord& b) {
     EXPECT_EQ(a.nearClip, b.nearClip);
 }
 
-// A data folder under a temporary APPDATA, as the host lays it out.
-struct DataFolder {
-    test::FakePlatform platform;
-    test::TempFolder temp;
-    std::string data;
-    DataFolder() {
-        platform.setAppData(temp.path16());
-        data = temp.path() + "/Quorvel/Planomat2027_OrvexPlugin/Data";
-        std::filesystem::create_directories(data);
-    }
-    void write(const std::string& name, const std::string& bytes) {
-        test::writeFileBytes(data + "/" + name, bytes);
-    }
-};
+struct CameraSync : test::ExchangeTest {};
 
 } // namespace
 
@@ -184,44 +158,31 @@ TEST(Camera, KeysInAnyOrderAndOnlyInsideTheMarkers) {
     EXPECT_EQ(none.fieldOfView, 0.0f);
 }
 
-TEST(Camera, WorkedExampleSendsTheNearClipAroundTheCamera) {
-    test::Recorder recorder;
-    ModelExchange exchange(recorder.api());
-    exchange.session.handle = kHandle;
+TEST_F(CameraSync, WorkedExampleSendsTheNearClipAroundTheCamera) {
     sendCamera(exchange.session, workedExample());
     EXPECT_EQ(recorder.lines, kWorkedExampleLines);
-    exchange.session.handle = 0;
 }
 
-TEST(Camera, SyncReadsCameraCamFromTheDataFolder) {
-    DataFolder folder;
-    test::Recorder recorder;
-    ModelExchange exchange(recorder.api());
-    exchange.session.handle = kHandle;
-
+TEST_F(CameraSync, ReadsCameraCamFromTheDataFolder) {
     // No file: nothing at all.
     syncCamera(exchange);
     EXPECT_TRUE(recorder.lines.empty());
 
     // The host's CR LF file reads the same as the block it was made from.
-    folder.write("camera.cam", scene::hostFileBytes(scene::cameraBlockText(workedExample())));
+    data.write("camera.cam", scene::hostFileBytes(scene::cameraBlockText(workedExample())));
     syncCamera(exchange);
     EXPECT_EQ(recorder.lines, kWorkedExampleLines);
 
     // Every sync starts from the defaults: an empty file sends all zeros.
     recorder.clear();
-    folder.write("camera.cam", "");
+    data.write("camera.cam", "");
     syncCamera(exchange);
     EXPECT_EQ(recorder.lines, kDefaultLines);
 
     // Two blocks in one file: the later values win, the others survive.
     recorder.clear();
-    folder.write("camera.cam", "Camera_Start\r\nCamera__fNerClipp [0.1]\r\nCamera__fov [1]\r\nCamera_End\r\n"
+    data.write("camera.cam", "Camera_Start\r\nCamera__fNerClipp [0.1]\r\nCamera__fov [1]\r\nCamera_End\r\n"
                                "Camera_Start\r\nCamera__fov [0]\r\nCamera_End\r\n");
     syncCamera(exchange);
-    ASSERT_EQ(recorder.lines.size(), 4u);
-    EXPECT_EQ(recorder.lines[0],
-              R"({"op":"SetCameraFloatProperty","h":21,"property":"camera_near_clip_plane","value":0.1})");
-    EXPECT_EQ(recorder.lines[1], R"({"op":"SendSimpleCamera","h":21,"camera":[0,-0,0,0,-0,0,0,-0,0,0],"fov":0})");
-    exchange.session.handle = 0;
+    EXPECT_EQ(recorder.lines, op::currentCamera({0, m0, 0, 0, m0, 0, 0, m0, 0, 0}, 0.1f));
 }

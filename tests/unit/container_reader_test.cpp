@@ -116,3 +116,37 @@ TEST(ContainerReaderWindow, FileCutShortUnderTheReaderReadsZeros) {
     EXPECT_FALSE(f.readBytes(small.data(), 20));
     EXPECT_EQ(small.substr(0, 20), std::string(20, '\0'));
 }
+
+TEST(ContainerReaderWindow, ReadsAndWritesInterleaveAndStopAtTheEnd) {
+    test::TempFolder temp;
+    ContainerReader f;
+    ASSERT_TRUE(f.open(fromUtf8(temp.file("f.bin")), "wb+"));
+    EXPECT_EQ(f.size(), 0u);
+    EXPECT_TRUE(f.writeU32(1));
+    EXPECT_TRUE(f.writeU32(2));
+    f.seek(0);
+    EXPECT_EQ(f.readU32(), 1u);
+    EXPECT_TRUE(f.writeU32(3)); // a write right after a read
+    EXPECT_EQ(f.size(), 8u);
+    f.seek(0);
+    EXPECT_EQ(f.readU32(), 1u);
+    EXPECT_EQ(f.readU32(), 3u);
+
+    // Nothing is read past the end: zeros, and the cursor stays at the end.
+    unsigned char bytes[4] = {9, 9, 9, 9};
+    f.seek(6);
+    EXPECT_FALSE(f.readBytes(bytes, 4));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 4), std::string(4, '\0'));
+    EXPECT_EQ(f.position(), 8u);
+    f.seek(100);
+    EXPECT_EQ(f.readU32(), 0u);
+    EXPECT_EQ(f.remaining(), 0u);
+    f.seek(2);
+    f.skip(1000);
+    EXPECT_EQ(f.position(), 8u);
+    f.seek(2);
+    f.skip(3);
+    EXPECT_EQ(f.position(), 5u);
+    f.close();
+    EXPECT_EQ(test::readFileBytes(temp.file("f.bin")), std::string("\1\0\0\0\3\0\0\0", 8));
+}

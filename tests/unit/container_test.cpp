@@ -5,48 +5,20 @@
 #include "model/model_exchange.h"
 #include "platform/text.h"
 #include "scene-writer/container_writer.h"
-#include "support/fake_platform.h"
-#include "support/recorder.h"
+#include "support/allocation_watch.h"
+#include "support/exchange_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
 
 using namespace orvex;
 namespace fs = std::filesystem;
 
-// The largest single allocation while tracking is on: the readers must not size storage
-// from a count before checking it against the file.
-namespace {
-size_t gLargestAllocation = 0;
-bool gTrackAllocations = false;
-} // namespace
-
-// The replacement pair is malloc and free on purpose; GCC cannot see that they match.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(std::size_t n) {
-    if (gTrackAllocations && n > gLargestAllocation) gLargestAllocation = n;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
 namespace {
 
 constexpr size_t kHeaderBytes = layout::kHeaderSize;
-
-const std::string kIdentity = "[1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1]";
-
-std::string beginNode(const std::string& name) {
-    return R"({"op":"BeginNode","h":9,"name":")" + name + R"(","transform":)" + kIdentity + R"(,"flag":1})";
-}
-const std::string kEndNode = R"({"op":"EndNode","h":9})";
 
 // Reports the size and the first differing offset instead of 200 kB of bytes.
 void expectSameBytes(const std::string& actual, const std::string& expected) {
@@ -70,19 +42,9 @@ writer::ModelBlockContent oneSolid(uint32_t id) {
     return contents;
 }
 
-struct Container : ::testing::Test {
-    test::TempFolder temp;
-    test::Recorder recorder;
-    test::FakePlatform fake;
-    ModelExchange ex{recorder.api()};
-    std::string path;
-
-    Container() {
-        path = temp.file("model.alm");
-        ex.containerPath = pathOf(path);
-        ex.session.handle = 9;
-    }
-    ~Container() override { ex.session.handle = 0; }
+struct Container : test::ExchangeTest {
+    std::string path = data.temp.file("model.alm");
+    Container() { exchange.containerPath = pathOf(path); }
 
     void write(const writer::ContainerWriter& w) { ASSERT_TRUE(w.writeFile(path)); }
 };
@@ -97,7 +59,7 @@ TEST_F(Container, ShortFileGetsAFreshHeaderFromTheFieldsInMemory) {
     bytes.resize(kHeaderBytes - 1);
     test::writeFileBytes(path, bytes);
 
-    ContainerHeader& h = ex.header;
+    ContainerHeader& h = exchange.header;
     h.version = 9;
     h.headerEnd = 12345;
     h.reservedWord = 0xA1B2C3D4;
@@ -112,8 +74,8 @@ TEST_F(Container, ShortFileGetsAFreshHeaderFromTheFieldsInMemory) {
     h.entries[99].kind = 4;
     h.entries[99].blockOffset = -5;
 
-    EXPECT_EQ(readHeader(ex), kHeaderFormatError);
-    EXPECT_FALSE(ex.container.isOpen());
+    EXPECT_EQ(readHeader(exchange), kHeaderFormatError);
+    EXPECT_FALSE(exchange.container.isOpen());
     EXPECT_EQ(h.version, 7u);
     EXPECT_EQ(h.headerEnd, 208644u);
     EXPECT_EQ(h.nameLength, 8u);
@@ -132,7 +94,7 @@ TEST_F(Container, ShortFileGetsAFreshHeaderFromTheFieldsInMemory) {
     // The fresh header reads back as written.
     h = ContainerHeader{};
     h.reservedWord = 0;
-    EXPECT_EQ(readHeader(ex), kHeaderRead);
+    EXPECT_EQ(readHeader(exchange), kHeaderRead);
     EXPECT_EQ(h.reservedWord, 0xA1B2C3D4u);
     EXPECT_EQ(h.name, u"Scene \u00E9\u4E2D");
     EXPECT_EQ(h.entryCount, 2);
@@ -142,16 +104,16 @@ TEST_F(Container, ShortFileGetsAFreshHeaderFromTheFieldsInMemory) {
 }
 
 TEST_F(Container, MissingFileIsCreatedWithAnEmptyHeader) {
-    EXPECT_EQ(readHeader(ex), kHeaderFormatError);
-    EXPECT_FALSE(ex.container.isOpen());
+    EXPECT_EQ(readHeader(exchange), kHeaderFormatError);
+    EXPECT_FALSE(exchange.container.isOpen());
     expectSameBytes(test::readFileBytes(path), writer::ContainerWriter{}.bytes());
 }
 
 TEST_F(Container, FileInAMissingFolderGivesNoFile) {
-    ex.containerPath = pathOf(temp.file("missing/model.alm"));
-    EXPECT_EQ(readHeader(ex), kHeaderNoFile);
-    EXPECT_FALSE(ex.container.isOpen());
-    EXPECT_FALSE(fs::exists(temp.file("missing")));
+    exchange.containerPath = pathOf(data.temp.file("missing/model.alm"));
+    EXPECT_EQ(readHeader(exchange), kHeaderNoFile);
+    EXPECT_FALSE(exchange.container.isOpen());
+    EXPECT_FALSE(fs::exists(data.temp.file("missing")));
 }
 
 TEST_F(Container, ExactHeaderIsReadAndLeftOpenAfterIt) {
@@ -163,10 +125,10 @@ TEST_F(Container, ExactHeaderIsReadAndLeftOpenAfterIt) {
     write(w);
     ASSERT_EQ(fs::file_size(path), kHeaderBytes);
 
-    EXPECT_EQ(readHeader(ex), kHeaderRead);
-    EXPECT_TRUE(ex.container.isOpen());
-    EXPECT_EQ(ex.container.position(), kHeaderBytes);
-    const ContainerHeader& h = ex.header;
+    EXPECT_EQ(readHeader(exchange), kHeaderRead);
+    EXPECT_TRUE(exchange.container.isOpen());
+    EXPECT_EQ(exchange.container.position(), kHeaderBytes);
+    const ContainerHeader& h = exchange.header;
     EXPECT_EQ(h.version, 7u);
     EXPECT_EQ(h.headerEnd, 208644u);
     EXPECT_EQ(h.reservedWord, 5u);
@@ -190,14 +152,14 @@ TEST_F(Container, VersionBelowSevenIsRefusedAndKeepsTheFieldsAfterIt) {
     w.reservedWord = 1234;
     w.entries.push_back({u"C:\\New.plan", 2, "", 0});
     write(w);
-    ex.header.reservedWord = 77;
-    ex.header.entries[0].project = u"C:\\Before.plan";
+    exchange.header.reservedWord = 77;
+    exchange.header.entries[0].project = u"C:\\Before.plan";
 
-    EXPECT_EQ(readHeader(ex), kHeaderOldVersion);
-    EXPECT_TRUE(ex.container.isOpen());
-    EXPECT_EQ(ex.header.version, 6u);
-    EXPECT_EQ(ex.header.reservedWord, 77u);
-    EXPECT_EQ(ex.header.entries[0].project, u"C:\\Before.plan");
+    EXPECT_EQ(readHeader(exchange), kHeaderOldVersion);
+    EXPECT_TRUE(exchange.container.isOpen());
+    EXPECT_EQ(exchange.header.version, 6u);
+    EXPECT_EQ(exchange.header.reservedWord, 77u);
+    EXPECT_EQ(exchange.header.entries[0].project, u"C:\\Before.plan");
 }
 
 TEST_F(Container, LaterVersionsAreAccepted) {
@@ -205,8 +167,8 @@ TEST_F(Container, LaterVersionsAreAccepted) {
         writer::ContainerWriter w;
         w.version = version;
         write(w);
-        EXPECT_EQ(readHeader(ex), kHeaderRead) << version;
-        EXPECT_EQ(ex.header.version, version);
+        EXPECT_EQ(readHeader(exchange), kHeaderRead) << version;
+        EXPECT_EQ(exchange.header.version, version);
     }
 }
 
@@ -215,35 +177,35 @@ TEST_F(Container, HeaderEndMismatchIsAFormatErrorAfterReadingEverything) {
     w.headerEnd = 208640;
     w.addModelBlock(u"C:\\Work\\House.plan", {});
     write(w);
-    EXPECT_EQ(readHeader(ex), kHeaderFormatError);
-    EXPECT_TRUE(ex.container.isOpen());
-    EXPECT_EQ(ex.header.headerEnd, 208640u);
-    EXPECT_EQ(ex.header.entries[0].project, u"C:\\Work\\House.plan");
-    EXPECT_EQ(ex.header.entries[0].blockOffset, int32_t(layout::kHeaderSize));
+    EXPECT_EQ(readHeader(exchange), kHeaderFormatError);
+    EXPECT_TRUE(exchange.container.isOpen());
+    EXPECT_EQ(exchange.header.headerEnd, 208640u);
+    EXPECT_EQ(exchange.header.entries[0].project, u"C:\\Work\\House.plan");
+    EXPECT_EQ(exchange.header.entries[0].blockOffset, int32_t(layout::kHeaderSize));
     // The file is left as it was.
     expectSameBytes(test::readFileBytes(path), w.bytes());
 }
 
 TEST_F(Container, ForwardSlashesAreStoredAsBackslashes) {
     write(writer::ContainerWriter{});
-    ex.containerPath = fromUtf8(path);
-    ASSERT_NE(ex.containerPath.find(u'/'), std::u16string::npos);
-    EXPECT_EQ(readHeader(ex), kHeaderRead);
-    EXPECT_EQ(ex.containerPath, pathOf(path));
+    exchange.containerPath = fromUtf8(path);
+    ASSERT_NE(exchange.containerPath.find(u'/'), std::u16string::npos);
+    EXPECT_EQ(readHeader(exchange), kHeaderRead);
+    EXPECT_EQ(exchange.containerPath, pathOf(path));
 }
 
 TEST_F(Container, HeaderNameIsCutTo511UnitsWhenWritten) {
-    ex.header.name = std::u16string(600, u'n');
-    EXPECT_EQ(readHeader(ex), kHeaderFormatError);
+    exchange.header.name = std::u16string(600, u'n');
+    EXPECT_EQ(readHeader(exchange), kHeaderFormatError);
     const std::string bytes = test::readFileBytes(path);
     ASSERT_EQ(bytes.size(), kHeaderBytes);
     // Unit 511 is the terminating zero; unit 510 is the last of the text.
     EXPECT_EQ(bytes.substr(layout::kNameAt + 2 * 510, 4), std::string("n\0\0\0", 4));
 
-    ex.header = ContainerHeader{};
-    EXPECT_EQ(readHeader(ex), kHeaderRead);
-    EXPECT_EQ(ex.header.nameLength, 511u);
-    EXPECT_EQ(ex.header.name, std::u16string(511, u'n'));
+    exchange.header = ContainerHeader{};
+    EXPECT_EQ(readHeader(exchange), kHeaderRead);
+    EXPECT_EQ(exchange.header.nameLength, 511u);
+    EXPECT_EQ(exchange.header.name, std::u16string(511, u'n'));
 }
 
 TEST_F(Container, CountedTextAndIdListsStopAtTheEndOfTheFile) {
@@ -261,30 +223,30 @@ TEST_F(Container, CountedTextAndIdListsStopAtTheEndOfTheFile) {
     w.entries.push_back({u"P", 3, block, std::nullopt});
     write(w);
 
-    ASSERT_EQ(readHeader(ex), kHeaderRead);
+    ASSERT_EQ(readHeader(exchange), kHeaderRead);
     std::u16string text = u"old";
     std::vector<uint32_t> ids{1, 2};
-    ex.container.readCountedText(text);
+    exchange.container.readCountedText(text);
     EXPECT_EQ(text, u"Hi\u00E9");
     text = u"old";
-    ex.container.readCountedText(text);
+    exchange.container.readCountedText(text);
     EXPECT_EQ(text, u"");
-    EXPECT_EQ(ex.container.position(), kHeaderBytes + 4 + 6 + 4);
-    ex.container.readIdList(ids);
+    EXPECT_EQ(exchange.container.position(), kHeaderBytes + 4 + 6 + 4);
+    exchange.container.readIdList(ids);
     EXPECT_EQ(ids, (std::vector<uint32_t>{7, 0xFFFFFFFF, 0}));
-    ex.container.readIdList(ids);
+    exchange.container.readIdList(ids);
     EXPECT_EQ(ids, std::vector<uint32_t>{});
     text = u"old";
-    ex.container.readCountedText(text);
+    exchange.container.readCountedText(text);
     EXPECT_EQ(text, u"");
-    EXPECT_EQ(ex.container.position(), ex.container.size());
+    EXPECT_EQ(exchange.container.position(), exchange.container.size());
 
     // Past the end every count reads as 0.
     ids = {5};
-    ex.container.readIdList(ids);
+    exchange.container.readIdList(ids);
     EXPECT_EQ(ids, std::vector<uint32_t>{});
     text = u"old";
-    ex.container.readCountedText(text);
+    exchange.container.readCountedText(text);
     EXPECT_EQ(text, u"");
 }
 
@@ -296,11 +258,11 @@ TEST_F(Container, IdListOneValueShortIsEmpty) {
     writer::ContainerWriter w;
     w.entries.push_back({u"P", 3, block, std::nullopt});
     write(w);
-    ASSERT_EQ(readHeader(ex), kHeaderRead);
+    ASSERT_EQ(readHeader(exchange), kHeaderRead);
     std::vector<uint32_t> ids{1};
-    ex.container.readIdList(ids);
+    exchange.container.readIdList(ids);
     EXPECT_EQ(ids, std::vector<uint32_t>{});
-    EXPECT_EQ(ex.container.position(), ex.container.size());
+    EXPECT_EQ(exchange.container.position(), exchange.container.size());
 }
 
 TEST_F(Container, HugeCountsAllocateNothing) {
@@ -310,23 +272,21 @@ TEST_F(Container, HugeCountsAllocateNothing) {
     writer::ContainerWriter w;
     w.entries.push_back({u"P", 3, block, std::nullopt});
     write(w);
-    ASSERT_EQ(readHeader(ex), kHeaderRead);
+    ASSERT_EQ(readHeader(exchange), kHeaderRead);
 
     std::u16string text;
     std::vector<uint32_t> ids;
-    gLargestAllocation = 0;
-    gTrackAllocations = true;
-    ex.container.readCountedText(text);
-    ex.container.seek(kHeaderBytes);
-    ex.container.readIdList(ids);
-    ex.container.seek(kHeaderBytes + 4);
-    ex.container.readIdList(ids);
-    ex.container.seek(kHeaderBytes + 4);
-    ex.container.readCountedText(text);
-    gTrackAllocations = false;
+    test::largestAllocation = 0;
+    exchange.container.readCountedText(text);
+    exchange.container.seek(kHeaderBytes);
+    exchange.container.readIdList(ids);
+    exchange.container.seek(kHeaderBytes + 4);
+    exchange.container.readIdList(ids);
+    exchange.container.seek(kHeaderBytes + 4);
+    exchange.container.readCountedText(text);
     EXPECT_EQ(text, u"");
     EXPECT_EQ(ids, std::vector<uint32_t>{});
-    EXPECT_LT(gLargestAllocation, 64u);
+    EXPECT_LT(test::largestAllocation, 64u);
 }
 
 TEST_F(Container, EntryBeyondTheEntryCountIsNotLoaded) {
@@ -335,18 +295,18 @@ TEST_F(Container, EntryBeyondTheEntryCountIsNotLoaded) {
     w.addModelBlock(u"C:\\One.plan", oneSolid(4));
     w.entryCount = 0;
     write(w);
-    ex.sourceProject = u"before";
+    exchange.sourceProject = u"before";
 
-    loadModelEntry(ex, 1);
+    loadModelEntry(exchange, 1);
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
-    EXPECT_EQ(ex.sourceProject, u"before");
-    EXPECT_FALSE(ex.container.isOpen());
+    EXPECT_EQ(exchange.sourceProject, u"before");
+    EXPECT_FALSE(exchange.container.isOpen());
 
     // Index 0 is not greater than a count of 0.
-    loadModelEntry(ex, 0);
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNode("Solid_3"), kEndNode}));
-    EXPECT_EQ(ex.sourceProject, u"C:\\Zero.plan");
-    EXPECT_FALSE(ex.container.isOpen());
+    loadModelEntry(exchange, 0);
+    EXPECT_EQ(recorder.lines, (test::Lines{test::op::beginNode(u"Solid_3"), test::op::endNode()}));
+    EXPECT_EQ(exchange.sourceProject, u"C:\\Zero.plan");
+    EXPECT_FALSE(exchange.container.isOpen());
 }
 
 TEST_F(Container, EntryOneOfAChangeFileIsTheModelBlock) {
@@ -356,31 +316,31 @@ TEST_F(Container, EntryOneOfAChangeFileIsTheModelBlock) {
     w.entryCount = 1;
     write(w);
 
-    loadModelEntry(ex, 1);
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNode("Solid_5"), kEndNode}));
-    EXPECT_EQ(ex.sourceProject, u"C:\\Work\\House.plan");
-    EXPECT_FALSE(ex.container.isOpen());
-    ASSERT_TRUE(ex.solidTable.contains(5));
+    loadModelEntry(exchange, 1);
+    EXPECT_EQ(recorder.lines, (test::Lines{test::op::beginNode(u"Solid_5"), test::op::endNode()}));
+    EXPECT_EQ(exchange.sourceProject, u"C:\\Work\\House.plan");
+    EXPECT_FALSE(exchange.container.isOpen());
+    ASSERT_TRUE(exchange.solidTable.contains(5));
 
     // Entry 0 is a change directory: passed over here.
     recorder.clear();
-    ex.sourceProject = u"before";
-    loadModelEntry(ex, 0);
+    exchange.sourceProject = u"before";
+    loadModelEntry(exchange, 0);
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
-    EXPECT_EQ(ex.sourceProject, u"before");
-    EXPECT_FALSE(ex.container.isOpen());
+    EXPECT_EQ(exchange.sourceProject, u"before");
+    EXPECT_FALSE(exchange.container.isOpen());
 }
 
 TEST_F(Container, EntryOfAnotherKindIsPassedOver) {
     writer::ContainerWriter w;
     w.entries.push_back({u"C:\\Three.plan", 3, writer::encodeModelBlock(oneSolid(6)), std::nullopt});
     write(w);
-    ex.sourceProject = u"before";
-    loadModelEntry(ex, 0);
+    exchange.sourceProject = u"before";
+    loadModelEntry(exchange, 0);
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
-    EXPECT_EQ(ex.sourceProject, u"before");
-    EXPECT_TRUE(ex.solidTable.empty());
-    EXPECT_FALSE(ex.container.isOpen());
+    EXPECT_EQ(exchange.sourceProject, u"before");
+    EXPECT_TRUE(exchange.solidTable.empty());
+    EXPECT_FALSE(exchange.container.isOpen());
 }
 
 TEST_F(Container, IndexesOutsideTheTableAreNotLoaded) {
@@ -388,11 +348,11 @@ TEST_F(Container, IndexesOutsideTheTableAreNotLoaded) {
     w.addModelBlock(u"C:\\Zero.plan", oneSolid(3));
     w.entryCount = 1000;
     write(w);
-    ex.sourceProject = u"before";
-    for (int32_t index : {100, 1000, -1, INT32_MIN}) loadModelEntry(ex, index);
+    exchange.sourceProject = u"before";
+    for (int32_t index : {100, 1000, -1, INT32_MIN}) loadModelEntry(exchange, index);
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
-    EXPECT_EQ(ex.sourceProject, u"before");
-    EXPECT_FALSE(ex.container.isOpen());
+    EXPECT_EQ(exchange.sourceProject, u"before");
+    EXPECT_FALSE(exchange.container.isOpen());
 }
 
 TEST_F(Container, BlockOffsetOutsideTheFileReadsAnEmptyBlock) {
@@ -400,11 +360,11 @@ TEST_F(Container, BlockOffsetOutsideTheFileReadsAnEmptyBlock) {
         writer::ContainerWriter w;
         w.entries.push_back({u"C:\\Far.plan", 2, writer::encodeModelBlock(oneSolid(3)), offset});
         write(w);
-        ex.sourceProject = u"before";
-        loadModelEntry(ex, 0);
+        exchange.sourceProject = u"before";
+        loadModelEntry(exchange, 0);
         EXPECT_EQ(recorder.lines, std::vector<std::string>{}) << offset;
-        EXPECT_EQ(ex.sourceProject, u"C:\\Far.plan");
-        EXPECT_FALSE(ex.container.isOpen());
+        EXPECT_EQ(exchange.sourceProject, u"C:\\Far.plan");
+        EXPECT_FALSE(exchange.container.isOpen());
     }
 }
 
@@ -413,52 +373,18 @@ TEST_F(Container, UnreadableHeaderLoadsNothing) {
     w.version = 6;
     w.addModelBlock(u"C:\\Old.plan", oneSolid(3));
     write(w);
-    loadModelEntry(ex, 0);
+    loadModelEntry(exchange, 0);
 
     w.version = 7;
     w.headerEnd = 1;
     write(w);
-    loadModelEntry(ex, 0);
+    loadModelEntry(exchange, 0);
 
     fs::remove(path);
-    loadModelEntry(ex, 0);
+    loadModelEntry(exchange, 0);
     EXPECT_EQ(fs::file_size(path), kHeaderBytes);
 
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
-    EXPECT_EQ(ex.sourceProject, u"");
-    EXPECT_FALSE(ex.container.isOpen());
-}
-
-TEST(ContainerReaderCursor, ReadsAndWritesInterleaveAndStopAtTheEnd) {
-    test::TempFolder temp;
-    ContainerReader f;
-    ASSERT_TRUE(f.open(fromUtf8(temp.file("f.bin")), "wb+"));
-    EXPECT_EQ(f.size(), 0u);
-    EXPECT_TRUE(f.writeU32(1));
-    EXPECT_TRUE(f.writeU32(2));
-    f.seek(0);
-    EXPECT_EQ(f.readU32(), 1u);
-    EXPECT_TRUE(f.writeU32(3)); // a write right after a read
-    EXPECT_EQ(f.size(), 8u);
-    f.seek(0);
-    EXPECT_EQ(f.readU32(), 1u);
-    EXPECT_EQ(f.readU32(), 3u);
-
-    // Nothing is read past the end: zeros, and the cursor stays at the end.
-    unsigned char bytes[4] = {9, 9, 9, 9};
-    f.seek(6);
-    EXPECT_FALSE(f.readBytes(bytes, 4));
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 4), std::string(4, '\0'));
-    EXPECT_EQ(f.position(), 8u);
-    f.seek(100);
-    EXPECT_EQ(f.readU32(), 0u);
-    EXPECT_EQ(f.remaining(), 0u);
-    f.seek(2);
-    f.skip(1000);
-    EXPECT_EQ(f.position(), 8u);
-    f.seek(2);
-    f.skip(3);
-    EXPECT_EQ(f.position(), 5u);
-    f.close();
-    EXPECT_EQ(test::readFileBytes(temp.file("f.bin")), std::string("\1\0\0\0\3\0\0\0", 8));
+    EXPECT_EQ(exchange.sourceProject, u"");
+    EXPECT_FALSE(exchange.container.isOpen());
 }

@@ -47,8 +47,8 @@ std::vector<std::string> splitLines(const std::string& bytes) {
 }
 
 struct Log : ::testing::Test {
-    test::TempFolder temp;
-    test::FakePlatform fake;
+    test::ScratchDataFolder data;
+    test::TempFolder& temp = data.temp;
     std::string logPath;
     std::string oldPath;
     std::string savedTz;
@@ -62,8 +62,6 @@ struct Log : ::testing::Test {
         }
         setenv("TZ", "ORV+05:30", 1);
         tzset();
-        fake.setAppData(temp.path16());
-        fs::create_directories(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data"));
         logPath = temp.file("Quorvel/Planomat2027_OrvexPlugin/DataOrvex_Log.log");
         oldPath = logPath + "Old";
     }
@@ -97,7 +95,7 @@ TEST_F(Log, LandsBesideTheDataFolder) {
     EXPECT_EQ(logFilePath(), temp.path16() + u"\\Quorvel\\Planomat2027_OrvexPlugin\\DataOrvex_Log.log");
     writeLog("Init Start");
     EXPECT_TRUE(fs::exists(logPath));
-    EXPECT_TRUE(fs::is_empty(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data")));
+    EXPECT_TRUE(fs::is_empty(data.path));
 }
 
 TEST_F(Log, BothWritersUseTheirUtcStampAndCrLf) {

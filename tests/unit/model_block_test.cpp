@@ -1,6 +1,6 @@
 // Model blocks to the renderer: section placement and order, solids as nodes, parts as
 // indexed meshes, and what damaged or truncated blocks do.
-#include "allocation_watch.h"
+#include "support/allocation_watch.h"
 #include "core/data_folder.h"
 #include "lights/light_block.h"
 #include "lights/send_light.h"
@@ -17,8 +17,7 @@
 #include "scene-writer/light_text.h"
 #include "scene-writer/material_text.h"
 #include "scene-writer/sample_scene.h"
-#include "support/fake_platform.h"
-#include "support/recorder.h"
+#include "support/exchange_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +27,7 @@
 #include <limits>
 
 using namespace orvex;
+using namespace orvex::test;
 using writer::ContainerWriter;
 using writer::ModelBlockContent;
 using writer::PartContent;
@@ -35,32 +35,13 @@ using writer::SolidContent;
 
 namespace {
 
-constexpr RendererHandle kHandle = 7;
 const std::u16string kProject = u"C:\\Projects\\House.pln";
-
-std::string beginNodeLine(const std::string& name) {
-    return R"({"op":"BeginNode","h":7,"name":")" + name +
-           R"(","transform":[1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1],"flag":1})";
-}
-const std::string kEndNode = R"({"op":"EndNode","h":7})";
-
-std::string hashOf(const void* data, size_t bytes) { return '"' + journal::hashHex(data, bytes) + '"'; }
-
-std::string triangleLine(const std::string& label, uint32_t firstCount, uint32_t indexCount,
-                         const std::string& positions, bool attributes2, bool attributes5,
-                         const std::string& indices) {
-    return R"({"op":"AddIndexedTriangle","h":7,"label":")" + label + R"(","firstCount":)" +
-           std::to_string(firstCount) + R"(,"indexCount":)" + std::to_string(indexCount) +
-           R"(,"positions":)" + positions + R"(,"attributes2":)" + (attributes2 ? "true" : "false") +
-           R"(,"attributes5":)" + (attributes5 ? "true" : "false") + R"(,"indices":)" + indices + "}";
-}
+const std::string kEndNode = op::endNode();
 
 // The line of an indexed part: positions hashed over all position values.
-std::string indexedLine(const std::string& label, const PartContent& part) {
-    return triangleLine(label, static_cast<uint32_t>(part.positions.size()),
-                        static_cast<uint32_t>(part.indices.size()),
-                        hashOf(part.positions.data(), part.positions.size() * 4), !part.attributes2.empty(),
-                        !part.attributes5.empty(), hashOf(part.indices.data(), part.indices.size() * 4));
+std::string indexedLine(const std::u16string& label, const PartContent& part) {
+    return op::mesh(label, static_cast<uint32_t>(part.positions.size()), static_cast<uint32_t>(part.indices.size()),
+                    part.positions, !part.attributes2.empty(), !part.attributes5.empty(), part.indices);
 }
 
 PartContent trianglePart(std::u16string label, float shift) {
@@ -106,22 +87,8 @@ uint32_t u32At(const std::string& bytes, size_t at) {
            uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
 }
 
-struct ModelBlockTest : ::testing::Test {
-    test::Recorder recorder;
-    test::FakePlatform fakePlatform;
-    test::TempFolder temp;
-    std::string dataFolder;
-    ModelExchange exchange{recorder.api()};
-
-    ModelBlockTest() {
-        fakePlatform.setAppData(temp.path16());
-        dataFolder = temp.file("Quorvel/Planomat2027_OrvexPlugin/Data");
-        std::filesystem::create_directories(dataFolder);
-        exchange.session.handle = kHandle;
-    }
-    ~ModelBlockTest() override { exchange.session.handle = 0; }
-
-    std::string modelPath() const { return dataFolder + "/_model.alm"; }
+struct ModelBlockTest : test::ExchangeTest {
+    std::string modelPath() const { return data.file("_model.alm"); }
 
     void write(const ContainerWriter& container) { ASSERT_TRUE(container.writeFile(modelPath())); }
     void loadEntry0() {
@@ -140,7 +107,7 @@ struct ModelBlockTest : ::testing::Test {
     // A model entry whose block is given as bytes.
     void loadRawBlock(const std::string& block) {
         ContainerWriter container;
-        container.entries.push_back({kProject, 2, block, std::nullopt});
+        container.entries.push_back({kProject, layout::kModelBlockKind, block, std::nullopt});
         load(container);
     }
 };
@@ -178,8 +145,8 @@ TEST_F(ModelBlockTest, WithoutMaterialsLightsStartAfterTheHeadAndSolidsAtTheirLe
     ASSERT_EQ(exchange.lightTable.size(), 1u);
     EXPECT_EQ(exchange.lightTable.begin()->first, 4u);
     const std::vector<std::string> nodes = recorder.linesOf("BeginNode");
-    EXPECT_EQ(nodes, std::vector<std::string>{beginNodeLine("Solid_7")});
-    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"), std::vector<std::string>{indexedLine("Glass", part)});
+    EXPECT_EQ(nodes, std::vector<std::string>{op::beginNode(u"Solid_7")});
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"), std::vector<std::string>{indexedLine(u"Glass", part)});
 }
 
 TEST_F(ModelBlockTest, SolidIsOneNodeWithItsPartsInTableOrder) {
@@ -189,8 +156,8 @@ TEST_F(ModelBlockTest, SolidIsOneNodeWithItsPartsInTableOrder) {
     second.indices = {3, 2, 1};
     loadBlock(solidsBlock({solid(7, 1234, {first, second})}));
 
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_7"), indexedLine("Frame", first),
-                                                        indexedLine("Pane", second), kEndNode}));
+    EXPECT_EQ(recorder.lines, (Lines{op::beginNode(u"Solid_7"), indexedLine(u"Frame", first),
+                                                        indexedLine(u"Pane", second), kEndNode}));
     ASSERT_EQ(exchange.solidTable.size(), 1u);
     const SolidState* state = exchange.solidTable.find(7);
     ASSERT_NE(state, nullptr);
@@ -198,44 +165,25 @@ TEST_F(ModelBlockTest, SolidIsOneNodeWithItsPartsInTableOrder) {
     EXPECT_EQ(state->timestamp, 1234u);
 }
 
-TEST_F(ModelBlockTest, UnindexedPartGetsGeneratedIndicesAndVertexCount) {
-    PartContent unindexed;
-    unindexed.label = u"Loose";
-    unindexed.positions = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    PartContent indexed = unindexed;
-    indexed.label = u"Tied";
-    indexed.indices = {0, 1, 2, 2, 1, 0};
-    loadBlock(solidsBlock({solid(1, 0, {unindexed, indexed})}));
-
-    const uint32_t generated[3] = {0, 1, 2};
-    // The journal hashes firstCount position values: for an unindexed part that is the
-    // vertex count, 3.
-    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
-              (std::vector<std::string>{
-                  triangleLine("Loose", 3, 3, hashOf(unindexed.positions.data(), 3 * 4), false, false,
-                               hashOf(generated, sizeof generated)),
-                  triangleLine("Tied", 9, 6, hashOf(indexed.positions.data(), 9 * 4), false, false,
-                               hashOf(indexed.indices.data(), 6 * 4))}));
-}
-
-TEST_F(ModelBlockTest, GeneratedIndicesFollowEachPartsOwnVertexCount) {
+TEST_F(ModelBlockTest, UnindexedPartsGetIndicesOfTheirOwnVertexCount) {
     // A larger unindexed part before a smaller one: the smaller still gets exactly 0 .. n-1.
     PartContent big;
     big.label = u"Big";
     for (int i = 0; i < 18; ++i) big.positions.push_back(float(i));
     PartContent small;
     small.label = u"Small";
-    small.positions = {1, 1, 1, 2, 2, 2};
-    loadBlock(solidsBlock({solid(1, 0, {big, small})}));
+    small.positions = {1, 1, 1, 2, 2, 2, 3, 3, 3};
+    PartContent indexed = small;
+    indexed.label = u"Tied";
+    indexed.indices = {0, 1, 2, 2, 1, 0};
+    loadBlock(solidsBlock({solid(1, 0, {big, small, indexed})}));
 
-    const uint32_t bigIndices[6] = {0, 1, 2, 3, 4, 5};
-    const uint32_t smallIndices[2] = {0, 1};
+    // The journal hashes firstCount position values: for an unindexed part that is the
+    // vertex count.
     EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
-              (std::vector<std::string>{
-                  triangleLine("Big", 6, 6, hashOf(big.positions.data(), 6 * 4), false, false,
-                               hashOf(bigIndices, sizeof bigIndices)),
-                  triangleLine("Small", 2, 2, hashOf(small.positions.data(), 2 * 4), false, false,
-                               hashOf(smallIndices, sizeof smallIndices))}));
+              (Lines{op::mesh(u"Big", 6, 6, big.positions, false, false, {0, 1, 2, 3, 4, 5}),
+                     op::mesh(u"Small", 3, 3, small.positions, false, false, {0, 1, 2}),
+                     op::mesh(u"Tied", 9, 6, indexed.positions, false, false, indexed.indices)}));
 }
 
 TEST_F(ModelBlockTest, PartsGrowingAndShrinkingAcrossSolidsAndLoadsSendTheirOwnArrays) {
@@ -257,28 +205,28 @@ TEST_F(ModelBlockTest, PartsGrowingAndShrinkingAcrossSolidsAndLoadsSendTheirOwnA
                       middle = sizedPart(u"Middle", 300, 3), larger = sizedPart(u"Larger", 70000, 4);
     loadBlock(solidsBlock({solid(1, 0, {small, large}), solid(2, 0, {middle})}));
     EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
-              (std::vector<std::string>{indexedLine("Small", small), indexedLine("Large", large),
-                                        indexedLine("Middle", middle)}));
+              (Lines{indexedLine(u"Small", small), indexedLine(u"Large", large),
+                                        indexedLine(u"Middle", middle)}));
     recorder.lines.clear();
     loadBlock(solidsBlock({solid(3, 0, {middle, larger, small})}));
     EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
-              (std::vector<std::string>{indexedLine("Middle", middle), indexedLine("Larger", larger),
-                                        indexedLine("Small", small)}));
+              (Lines{indexedLine(u"Middle", middle), indexedLine(u"Larger", larger),
+                                        indexedLine(u"Small", small)}));
 }
 
 TEST_F(ModelBlockTest, EmptyPartIsSentWithZeroCountsAndNullArrays) {
     PartContent empty;
     empty.label = u"Nothing";
     loadBlock(solidsBlock({solid(3, 0, {empty})}));
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_3"),
-                                                        triangleLine("Nothing", 0, 0, "null", false, false, "null"),
+    EXPECT_EQ(recorder.lines, (Lines{op::beginNode(u"Solid_3"),
+                                                        op::mesh(u"Nothing", 0, 0, {}, false, false, {}),
                                                         kEndNode}));
 }
 
 TEST_F(ModelBlockTest, SolidWithoutPartsStillGetsItsNode) {
     loadBlock(solidsBlock({solid(12, 5), withZeroParts(solid(13), 2)}));
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_12"), kEndNode,
-                                                        beginNodeLine("Solid_13"), kEndNode}));
+    EXPECT_EQ(recorder.lines, (Lines{op::beginNode(u"Solid_12"), kEndNode,
+                                                        op::beginNode(u"Solid_13"), kEndNode}));
     EXPECT_EQ(exchange.solidTable.size(), 2u);
 }
 
@@ -286,8 +234,8 @@ TEST_F(ModelBlockTest, SolidTwiceInOneBlockIsSentTwiceAndKeepsTheSecondTimestamp
     const PartContent a = trianglePart(u"A", 0);
     const PartContent b = trianglePart(u"B", 1);
     loadBlock(solidsBlock({solid(9, 100, {a}), solid(9, 200, {b})}));
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_9"), indexedLine("A", a), kEndNode,
-                                                        beginNodeLine("Solid_9"), indexedLine("B", b), kEndNode}));
+    EXPECT_EQ(recorder.lines, (Lines{op::beginNode(u"Solid_9"), indexedLine(u"A", a), kEndNode,
+                                                        op::beginNode(u"Solid_9"), indexedLine(u"B", b), kEndNode}));
     ASSERT_EQ(exchange.solidTable.size(), 1u);
     ASSERT_TRUE(exchange.solidTable.contains(9));
     EXPECT_EQ(exchange.solidTable.find(9)->timestamp, 200u);
@@ -299,7 +247,7 @@ TEST_F(ModelBlockTest, ZeroOffsetsInSolidAndPartTablesAreSkipped) {
     contents.solids = std::vector<SolidContent>{withZeroParts(solid(4, 0, {a}), 3)};
     contents.zeroSolidOffsets = 2;
     loadBlock(contents);
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{beginNodeLine("Solid_4"), indexedLine("A", a), kEndNode}));
+    EXPECT_EQ(recorder.lines, (Lines{op::beginNode(u"Solid_4"), indexedLine(u"A", a), kEndNode}));
     // An offset of 0 would read the block head as a solid record; nothing else was stored.
     EXPECT_EQ(exchange.solidTable.size(), 1u);
 }
@@ -307,8 +255,8 @@ TEST_F(ModelBlockTest, ZeroOffsetsInSolidAndPartTablesAreSkipped) {
 TEST_F(ModelBlockTest, NodeNameWritesTheIdAsSigned) {
     loadBlock(solidsBlock({solid(0x80000000u), solid(0xFFFFFFFFu), solid(2147483647)}));
     EXPECT_EQ(recorder.linesOf("BeginNode"),
-              (std::vector<std::string>{beginNodeLine("Solid_-2147483648"), beginNodeLine("Solid_-1"),
-                                        beginNodeLine("Solid_2147483647")}));
+              (Lines{op::beginNode(u"Solid_-2147483648"), op::beginNode(u"Solid_-1"),
+                                        op::beginNode(u"Solid_2147483647")}));
     // The table is ordered by the unsigned id.
     EXPECT_EQ(exchange.solidTable.runs().front().solids().front().id, 2147483647u);
 }
@@ -363,7 +311,7 @@ TEST_F(ModelBlockTest, SectionsArePlacedAndSentInOrderForEveryCombination) {
         if (mask & 8) contents.views = viewsText;
 
         ModelExchange loaded(recorder.api());
-        loaded.session.handle = kHandle;
+        loaded.session.handle = kSessionHandle;
         write(ContainerWriter().addModelBlock(kProject, contents));
         loaded.containerPath = dataFilePath(u"_model.alm");
         loadModelEntry(loaded, 0);
@@ -371,7 +319,7 @@ TEST_F(ModelBlockTest, SectionsArePlacedAndSentInOrderForEveryCombination) {
         recorder.clear();
 
         ModelExchange reference(recorder.api());
-        reference.session.handle = kHandle;
+        reference.session.handle = kSessionHandle;
         if (mask & 1) {
             for (const std::u16string& text : materialTexts) {
                 MaterialRecord record;
@@ -386,7 +334,7 @@ TEST_F(ModelBlockTest, SectionsArePlacedAndSentInOrderForEveryCombination) {
                 sendLight(reference.sendContext(), record);
             }
         }
-        if (mask & 4) recorder.lines.insert(recorder.lines.end(), {beginNodeLine("Solid_5"), indexedLine("Body", part), kEndNode});
+        if (mask & 4) recorder.lines.insert(recorder.lines.end(), {op::beginNode(u"Solid_5"), indexedLine(u"Body", part), kEndNode});
         if (mask & 8) {
             ViewList list;
             parseViewsBlock(viewsText, list);
@@ -478,7 +426,7 @@ TEST_F(ModelBlockTest, EveryTruncationOfTheBlockReadsSafely) {
         std::filesystem::resize_file(modelPath(), size);
         recorder.clear();
         ModelExchange cut(recorder.api());
-        cut.session.handle = kHandle;
+        cut.session.handle = kSessionHandle;
         cut.containerPath = dataFilePath(u"_model.alm");
         test::largestAllocation = 0;
         loadModelEntry(cut, 0);
@@ -504,7 +452,7 @@ TEST_F(ModelBlockTest, AllOnesInAnyWordOfTheBlockReadsSafely) {
         patchFile(modelPath(), at, 0xFFFFFFFFu);
         recorder.clear();
         ModelExchange damaged(recorder.api());
-        damaged.session.handle = kHandle;
+        damaged.session.handle = kSessionHandle;
         damaged.containerPath = dataFilePath(u"_model.alm");
         test::largestAllocation = 0;
         loadModelEntry(damaged, 0);
@@ -521,20 +469,20 @@ TEST_F(ModelBlockTest, AllOnesInAnyWordOfTheBlockReadsSafely) {
 TEST_F(ModelBlockTest, AbsurdCountsEmptyOnlyWhatTheyCount) {
     SmallScene scene;
     write(scene.container);
-    const std::vector<std::string> partB = {indexedLine("B", scene.b)};
+    const std::vector<std::string> partB = {indexedLine(u"B", scene.b)};
 
     // The positions count of part A: A goes as an empty mesh, B is read as usual.
     patchFile(modelPath(), scene.firstPartArrays, 0xFFFFFFFFu);
     loadEntry0();
     EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"),
-              (std::vector<std::string>{triangleLine("A", 0, 0, "null", false, false, "null"), partB[0]}));
+              (Lines{op::mesh(u"A", 0, 0, {}, false, false, {}), partB[0]}));
 
     // The label count of part A: the label is empty, the arrays are still found.
     patchFile(modelPath(), scene.firstPartArrays, u32At(scene.bytes, scene.firstPartArrays));
     patchFile(modelPath(), scene.firstPart + 16, 0xFFFFFFFFu);
     recorder.clear();
     loadEntry0();
-    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"), (std::vector<std::string>{indexedLine("", scene.a), partB[0]}));
+    EXPECT_EQ(recorder.linesOf("AddIndexedTriangle"), (Lines{indexedLine(u"", scene.a), partB[0]}));
 
     // The part table count: the node is sent empty.
     patchFile(modelPath(), scene.firstPart + 16, u32At(scene.bytes, scene.firstPart + 16));
@@ -629,15 +577,15 @@ std::string loadSummary(const test::Recorder& recorder, const ModelExchange& ex)
 }
 
 TEST_F(ModelBlockTest, FileAndMemoryReadTheSame) {
-    ASSERT_TRUE(scene::writeSampleScene(temp.file("sample"), temp.file("steps")));
+    ASSERT_TRUE(scene::writeSampleScene(data.temp.file("sample"), data.temp.file("steps")));
     const SmallScene small;
     struct Case {
         std::string bytes;
         int32_t entry;
         bool cut;
     };
-    std::vector<Case> containers = {{test::readFileBytes(temp.file("sample/_model.alm")), 0, false},
-                                    {test::readFileBytes(temp.file("steps/change.sm")), 1, false}};
+    std::vector<Case> containers = {{test::readFileBytes(data.temp.file("sample/_model.alm")), 0, false},
+                                    {test::readFileBytes(data.temp.file("steps/change.sm")), 1, false}};
     // Cut anywhere in a block, the reads run out at the same place.
     for (size_t cut = small.block; cut < small.bytes.size(); cut += 7)
         containers.push_back({small.bytes.substr(0, cut), 0, true});
@@ -649,7 +597,7 @@ TEST_F(ModelBlockTest, FileAndMemoryReadTheSame) {
             if (!memory) test::writeFileBytes(modelPath(), bytes);
             recorder.clear();
             ModelExchange ex(recorder.api());
-            ex.session.handle = kHandle;
+            ex.session.handle = kSessionHandle;
             ex.containerPath = dataFilePath(u"_model.alm");
             if (memory) ex.containerBytes = bytes;
             loadModelEntry(ex, entry);
@@ -709,6 +657,59 @@ TEST_F(ModelBlockTest, ReaderSaysWhereDataFirstRanOut) {
     EXPECT_EQ(o->at, scene.firstPart + 4);
     EXPECT_EQ(o->readAt, scene.firstPart + 4);
     EXPECT_STREQ(o->what, "part record");
+}
+
+// Tables that point many times at the same records once made one block cost the product
+// of their counts: a solid table naming one solid 400 times, whose part table names one
+// part 400 times, asked for 160000 meshes from 212 KB. Reading is bounded by a few passes
+// over the file; what fits is still sent in order, and past it the rest reads as cut off.
+TEST_F(ModelBlockTest, RepeatedOffsetsCostAtMostAFewPassesOverTheFile) {
+    constexpr uint32_t kSolids = 400, kParts = 400, kPositions = 30;
+    std::string block;
+    for (uint32_t w : {0u, 0u, 1u, 0u, 0u}) writer::appendU32(block, w);
+    writer::appendU32(block, kSolids);
+    for (uint32_t i = 0; i < kSolids; ++i) writer::appendU32(block, 20 + 4 + 4 * kSolids);
+    // The solid record: its part table follows its head (head length 29).
+    for (uint32_t w : {0u, 29u}) writer::appendU32(block, w);
+    block += '\0';
+    writer::appendU32(block, 1); // timestamp
+    writer::appendCountedText(block, u"");
+    for (uint32_t w : {0u, 0u, 42u}) writer::appendU32(block, w); // .. id
+    writer::appendCountedText(block, u"");
+    const uint32_t part = static_cast<uint32_t>(block.size()) + 4 + 4 * kParts;
+    writer::appendU32(block, kParts);
+    for (uint32_t i = 0; i < kParts; ++i) writer::appendU32(block, part);
+    // The part record: head length 22, then eight arrays of which only the positions hold values.
+    for (uint32_t w : {0u, 22u, 0u, 0u}) writer::appendU32(block, w);
+    writer::appendCountedText(block, u"P");
+    writer::appendCountedText(block, u"");
+    writer::appendU32(block, kPositions);
+    for (uint32_t i = 0; i < kPositions; ++i) writer::appendU32(block, 0x3F800000u); // 1.0f
+    for (int i = 0; i < 7; ++i) writer::appendU32(block, 0);
+    loadRawBlock(block);
+
+    const auto meshes = recorder.linesOf("AddIndexedTriangle");
+    EXPECT_LT(meshes.size(), size_t(kSolids * kParts / 4));
+    size_t whole = 0;
+    while (whole < meshes.size() && meshes[whole].find("\"firstCount\":10,") != std::string::npos) ++whole;
+    EXPECT_GE(whole, size_t(kParts)) << "the first solid arrived whole";
+    for (size_t i = whole; i < meshes.size(); ++i)
+        ASSERT_NE(meshes[i].find("\"firstCount\":0,"), std::string::npos) << meshes[i];
+    EXPECT_EQ(recorder.linesOf("BeginNode").size(), size_t(kSolids));
+    EXPECT_EQ(recorder.linesOf("EndNode").size(), size_t(kSolids));
+    EXPECT_EQ(exchange.sourceProject, kProject);
+}
+
+// Empty tables have no storage: their zero-byte reads once handed memcpy a null
+// destination, which the sanitized tier reports.
+TEST_F(ModelBlockTest, EmptyTablesReadNothing) {
+    ModelBlockContent contents;
+    contents.materials.emplace();
+    contents.lights.emplace();
+    contents.solids = std::vector<SolidContent>{SolidContent{3, 1, u"", u"", {}, 0}};
+    loadBlock(contents);
+    EXPECT_EQ(recorder.ops(), (std::vector<std::string>{"BeginNode", "EndNode"}));
+    EXPECT_TRUE(exchange.solidTable.contains(3));
 }
 
 } // namespace

@@ -16,6 +16,8 @@
 #include "scene-writer/container_writer.h"
 #include "scene-writer/material_text.h"
 #include "support/fake_platform.h"
+#include "support/images.h"
+#include "support/journal_lines.h"
 #include "support/recorder.h"
 
 #include <gtest/gtest.h>
@@ -23,13 +25,14 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 
 using namespace orvex;
 namespace fs = std::filesystem;
 
 namespace {
+
+using test::randomImage;
 
 // Decodes as the fake platform does and counts the decodes, which only a generation makes.
 class CountingPlatform final : public Platform {
@@ -54,16 +57,6 @@ public:
 private:
     Platform& inner_;
 };
-
-PixelImage randomImage(uint32_t w, uint32_t h, uint32_t seed) {
-    std::mt19937 random(seed);
-    PixelImage image;
-    image.width = w;
-    image.height = h;
-    image.bgra.resize(size_t(w) * h * 4);
-    for (auto& b : image.bgra) b = static_cast<uint8_t>(random());
-    return image;
-}
 
 // A 24-bit BMP: its size depends on the dimensions only, so a change of pixels keeps it.
 std::string bmpBytes(const PixelImage& image) {
@@ -325,13 +318,10 @@ TEST(ContentHash, PiecesOfAnySizeGiveTheHashOfTheWhole) {
 }
 
 TEST(NormalMapMemoryInSync, LaterStartUpsSendTheSameMaterialWithoutGenerating) {
-    test::FakePlatform fake;
-    CountingPlatform counting{fake};
-    test::TempFolder temp;
-    fake.setAppData(temp.path16());
-    const std::string data = temp.file("Quorvel/Planomat2027_OrvexPlugin/Data");
-    fs::create_directories(data + "/Textures");
-    test::writeFileBytes(data + "/Textures/oak.png", pngBytes(randomImage(10, 10, 8)));
+    test::ScratchDataFolder data;
+    CountingPlatform counting{data.platform};
+    fs::create_directories(data.file("Textures"));
+    data.write("Textures/oak.png", pngBytes(randomImage(10, 10, 8)));
 
     MaterialRecord oak;
     oak.MaterialID_Name = u"Oak";
@@ -346,28 +336,28 @@ TEST(NormalMapMemoryInSync, LaterStartUpsSendTheSameMaterialWithoutGenerating) {
     contents.materials->push_back({scene::materialBlockText(oak), std::nullopt});
     writer::ContainerWriter container;
     container.addModelBlock(u"C:\\P.pln", contents);
-    ASSERT_TRUE(container.writeFile(data + "/_model.alm"));
+    ASSERT_TRUE(container.writeFile(data.file("_model.alm")));
 
     test::Recorder recorder;
     ModelExchange exchange(recorder.api());
-    exchange.session.handle = 3;
+    exchange.session.handle = test::kSessionHandle;
     exchange.containerPath = dataFilePath(u"_model.alm");
     loadModelEntry(exchange, 0);
     const std::vector<std::string> first = recorder.lines;
     EXPECT_EQ(counting.decodes, 1);
     ASSERT_EQ(recorder.linesOf("SetMaterialStringProperty").size(), 4u); // type, name, diffuse, normal map
-    const std::string map = test::readFileBytes(data + "/Textures/oak.png_Normal.png");
+    const std::string map = data.read("Textures/oak.png_Normal.png");
 
     // Again in the same exchange, and in a new one as a new process starts it.
     ModelExchange restarted(recorder.api());
-    restarted.session.handle = 3;
+    restarted.session.handle = test::kSessionHandle;
     for (ModelExchange* ex : {&exchange, &restarted}) {
         recorder.clear();
         ex->containerPath = dataFilePath(u"_model.alm");
         loadModelEntry(*ex, 0);
         EXPECT_EQ(recorder.lines, first);
         EXPECT_EQ(counting.decodes, 1);
-        EXPECT_EQ(test::readFileBytes(data + "/Textures/oak.png_Normal.png"), map);
+        EXPECT_EQ(data.read("Textures/oak.png_Normal.png"), map);
         ex->session.handle = 0;
     }
 }

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "support/fake_platform.h"
+#include "support/images.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
-#include <random>
 #include <vector>
 
 using namespace orvex;
@@ -23,6 +23,8 @@ using orvex::test::FakePlatform;
 using orvex::test::TempFolder;
 
 namespace {
+
+using test::randomImage;
 
 using Rgb = std::array<int, 3>;
 
@@ -48,16 +50,6 @@ PixelImage normals(const PixelImage& source) {
     PixelImage out;
     computeNormalMap(source, out);
     return out;
-}
-
-PixelImage randomImage(uint32_t w, uint32_t h, uint32_t seed) {
-    std::mt19937 random(seed);
-    PixelImage image;
-    image.width = w;
-    image.height = h;
-    image.bgra.resize(size_t(w) * h * 4);
-    for (auto& b : image.bgra) b = static_cast<uint8_t>(random());
-    return image;
 }
 
 // The kernel written out plainly: four channels each with its own sum, then the channel

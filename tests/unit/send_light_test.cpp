@@ -4,6 +4,7 @@
 #include "lights/send_light.h"
 #include "scene-writer/light_text.h"
 #include "support/fake_platform.h"
+#include "support/journal_lines.h"
 #include "support/recorder.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <limits>
 
 using namespace orvex;
+using namespace orvex::test;
 
 namespace {
 
@@ -20,12 +22,8 @@ constexpr float kPi = 3.14159265358979f;
 struct LightSending : ::testing::Test {
     test::Recorder recorder;
     test::FakePlatform fakePlatform;
-    RendererSession session;
+    RendererSession session{&recorder.api(), kSessionHandle};
     SendContext context() const { return makeSendContext(session, false, nullptr); }
-    LightSending() {
-        session.api = &recorder.api();
-        session.handle = 7;
-    }
 };
 
 LightRecord lightOf(LightKind kind, int32_t id = 1) {
@@ -66,8 +64,7 @@ TEST_F(LightSending, NameIsLightAndTheSignedId) {
 
     sendLight(context(), lightOf(LightKind::Point, 0));
     ASSERT_EQ(recorder.linesOf("SetLightStringProperty").size(), 4u);
-    EXPECT_EQ(recorder.linesOf("SetLightStringProperty")[2],
-              R"({"op":"SetLightStringProperty","h":7,"light":"Light0","property":"path","value":"Lights/Light0"})");
+    EXPECT_EQ(recorder.linesOf("SetLightStringProperty")[2], LightCalls(u"Light0", 1, u"", 0).str(u"path", u"Lights/Light0"));
 }
 
 TEST_F(LightSending, SpotLightCallsInOrder) {
@@ -86,20 +83,11 @@ TEST_F(LightSending, SpotLightCallsInOrder) {
 
     // To (0, 0, 0) in host axes is (0, -0, 0) here; the zeros of the rotation keep the signs
     // that single-precision arithmetic gives them.
-    const std::vector<std::string> expected = {
-        R"({"op":"AddLight","h":7,"name":"Light-12"})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light-12","property":"id","value":"Light-12"})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light-12","property":"group_id","value":"0"})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light-12","property":"path","value":"Lights/Light-12"})",
-        R"({"op":"SetLightIntProperty","h":7,"light":"Light-12","property":"type","value":1})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light-12","property":"light_name","value":"Desk \"A\""})",
-        R"({"op":"SetLightIntProperty","h":7,"light":"Light-12","property":"brightness_units","value":1})",
-        R"({"op":"SetLightFloatProperty","h":7,"light":"Light-12","property":"brightness","value":800})",
-        R"({"op":"SetLightFloatArrayProperty","h":7,"light":"Light-12","property":"light_color","count":3,"values":[255,127.5,63.75]})",
-        R"({"op":"SetLightFloatArrayProperty","h":7,"light":"Light-12","property":"transform","count":16,"values":[1,0,0,0,0,1,-0,0,-0,0,1,0,-30,-120.5,250,1]})",
-        R"({"op":"SetLightFloatProperty","h":7,"light":"Light-12","property":"light_cone_angle","value":45})",
-        R"({"op":"SendLights","h":7})",
-    };
+    const float m0 = -0.0f;
+    const Lines expected = LightCalls(u"Light-12", 1, u"Desk \"A\"", 800)
+                               .colour({255, 127.5f, 63.75f})
+                               .transform({1, 0, 0, 0, 0, 1, m0, 0, m0, 0, 1, 0, -30, -120.5f, 250, 1})
+                               .cone(45);
     EXPECT_EQ(recorder.lines, expected);
 }
 
@@ -113,20 +101,12 @@ TEST_F(LightSending, IesLightCallsInOrder) {
     r.strIESF_FilePath = u"spot1.ies";
     sendLight(context(), r);
 
-    const std::vector<std::string> expected = {
-        R"({"op":"AddLight","h":7,"name":"Light3"})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light3","property":"id","value":"Light3"})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light3","property":"group_id","value":"0"})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light3","property":"path","value":"Lights/Light3"})",
-        R"({"op":"SetLightIntProperty","h":7,"light":"Light3","property":"type","value":1})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light3","property":"light_name","value":""})",
-        R"({"op":"SetLightIntProperty","h":7,"light":"Light3","property":"brightness_units","value":1})",
-        R"({"op":"SetLightFloatProperty","h":7,"light":"Light3","property":"brightness","value":1500.5})",
-        R"({"op":"SetLightFloatProperty","h":7,"light":"Light3","property":"light_temperature","value":6500})",
-        R"({"op":"SetLightFloatArrayProperty","h":7,"light":"Light3","property":"transform","count":16,"values":[1,0,0,0,-0,1,0,0,-0,-0,1,0,1,2,3,1]})",
-        R"({"op":"SetLightStringProperty","h":7,"light":"Light3","property":"light_template","value":"C:\\Users\\Ann\\AppData\\Roaming\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\IES\\spot1.ies"})",
-        R"({"op":"SendLights","h":7})",
-    };
+    const float m0 = -0.0f;
+    const Lines expected =
+        LightCalls(u"Light3", 1, u"", 1500.5f)
+            .temperature(6500)
+            .transform({1, 0, 0, 0, m0, 1, 0, 0, m0, m0, 1, 0, 1, 2, 3, 1})
+            .profile(u"C:\\Users\\Ann\\AppData\\Roaming\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\IES\\spot1.ies");
     EXPECT_EQ(recorder.lines, expected);
 }
 
@@ -159,14 +139,12 @@ TEST_F(LightSending, TemperatureAboveZeroReplacesTheColour) {
         const auto scalars = recorder.linesOf("SetLightFloatProperty");
         if (temperature > 0) {
             ASSERT_EQ(scalars.size(), 2u);
-            EXPECT_EQ(scalars[1],
-                      R"({"op":"SetLightFloatProperty","h":7,"light":"Light1","property":"light_temperature","value":6500})");
+            EXPECT_EQ(scalars[1], LightCalls(u"Light1", 1, u"", 0).num(u"light_temperature", 6500));
             EXPECT_EQ(colours.size(), 1u); // the transform only
         } else {
             EXPECT_EQ(scalars.size(), 1u) << temperature; // the brightness only
             ASSERT_EQ(colours.size(), 2u) << temperature;
-            EXPECT_EQ(colours[0],
-                      R"({"op":"SetLightFloatArrayProperty","h":7,"light":"Light1","property":"light_color","count":3,"values":[255,127.5,0]})");
+            EXPECT_EQ(colours[0], LightCalls(u"Light1", 1, u"", 0).array(u"light_color", {255, 127.5f, 0}));
         }
     }
 }

@@ -13,8 +13,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "renderer-standin/journal.h"
-#include "support/fake_platform.h"
-#include "support/recorder.h"
+#include "support/exchange_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +23,7 @@
 
 using namespace orvex;
 using orvex::test::FakePlatform;
-using orvex::test::Recorder;
-using orvex::test::TempFolder;
+using namespace orvex::test;
 
 namespace {
 
@@ -51,48 +49,25 @@ std::u16string colorOf(float r, float g, float b) {
 
 class SendMaterial : public ::testing::Test {
 protected:
-    SendMaterial() {
-        fake.setAppData(temp.path16());
-        std::filesystem::create_directories(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/Textures"));
-        session.api = &recorder.api();
-        session.handle = 7;
-    }
+    SendMaterial() { std::filesystem::create_directories(data.file("Textures")); }
 
-    FakePlatform fake;
-    TempFolder temp;
+    ScratchDataFolder data;
     Recorder recorder;
-    RendererSession session;
+    RendererSession session{&recorder.api(), test::kSessionHandle};
     NormalMapMemory normalMaps;
 
     SendContext context(bool colorOnly = false) { return makeSendContext(session, colorOnly, &normalMaps); }
 
     std::u16string textures() const {
-        return temp.path16() + u"\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\";
+        return data.temp.path16() + u"\\Quorvel\\Planomat2027_OrvexPlugin\\Data\\Textures\\";
     }
     std::string textureFile(const std::string& name) const {
-        return temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/Textures/" + name);
+        return data.file("Textures/" + name);
     }
     void writeTexture(const std::string& relative, const PixelImage& image) {
         std::vector<uint8_t> png;
         ASSERT_TRUE(encodePng(image, png));
         test::writeFileBytes(relative, std::string(png.begin(), png.end()));
-    }
-
-    static std::string q(const std::u16string& s) { return journal::jsonString(s.c_str()); }
-    static std::string add(const std::u16string& m) {
-        return "{\"op\":\"AddMaterial\",\"h\":7,\"name\":" + q(m) + "}";
-    }
-    static std::string str(const std::u16string& m, const std::u16string& p, const std::u16string& v) {
-        return "{\"op\":\"SetMaterialStringProperty\",\"h\":7,\"material\":" + q(m) +
-               ",\"property\":" + q(p) + ",\"value\":" + q(v) + "}";
-    }
-    static std::string num(const std::u16string& m, const std::u16string& p, const std::string& v) {
-        return "{\"op\":\"SetMaterialFloatProperty\",\"h\":7,\"material\":" + q(m) +
-               ",\"property\":" + q(p) + ",\"value\":" + v + "}";
-    }
-    static std::string integer(const std::u16string& m, const std::u16string& p, int v) {
-        return "{\"op\":\"SetMaterialIntProperty\",\"h\":7,\"material\":" + q(m) +
-               ",\"property\":" + q(p) + ",\"value\":" + std::to_string(v) + "}";
     }
 
     // The properties sent under "Normal Map One".
@@ -199,16 +174,14 @@ TEST(MaterialTexture, NamesThatLeaveTheTextureFolder) {
 TEST_F(SendMaterial, DefaultRecordSendsColoursAndScalarsOnly) {
     sendMaterial(context(), MaterialRecord{});
     const std::u16string m = u"";
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{
-                                  add(m),
-                                  str(m, u"type", u"template_custom"),
-                                  str(m, u"name", u""),
-                                  num(m, u"Opacity", "0"),
-                                  num(m, u"Refraction", "0"),
-                                  str(m, u"Diffuse (Color)", u"#000000"),
-                                  num(m, u"roughness_value", "0"),
-                                  num(m, u"Metallic", "0"),
-                              }));
+    EXPECT_EQ(recorder.lines, Lines(MaterialCalls(m)
+                                  .str(u"type", u"template_custom")
+                                  .str(u"name", u"")
+                                  .num(u"Opacity", 0)
+                                  .num(u"Refraction", 0)
+                                  .str(u"Diffuse (Color)", u"#000000")
+                                  .num(u"roughness_value", 0)
+                                  .num(u"Metallic", 0)));
 }
 
 TEST_F(SendMaterial, EmissiveTexturedMaterialSendsEveryStepInOrder) {
@@ -229,26 +202,24 @@ TEST_F(SendMaterial, EmissiveTexturedMaterialSendsEveryStepInOrder) {
     sendMaterial(context(), r);
     const std::u16string m = u"M_12";
     const std::u16string t = textures();
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{
-                                  add(m),
-                                  str(m, u"type", u"template_transparent"),
-                                  str(m, u"name", u"Lamp shade"),
-                                  num(m, u"Opacity", "0.5"),
-                                  num(m, u"Refraction", "1.5"),
-                                  str(m, u"EmissiveMask", t + u"shade.jpg"),
-                                  integer(m, u"EmissiveSwitcher", 1),
-                                  num(m, u"Light", "2.5"),
-                                  str(m, u"Diffuse Map", t + u"shade.jpg"),
-                                  str(m, u"Normal Map One", t + u"shade_n.png"),
-                                  num(m, u"normal_value", "0.75"),
-                                  str(m, u"Roughness Map", t + u"rough.png"),
-                                  num(m, u"roughness_value", "0.35"),
-                                  str(m, u"MetallicMap", t + u"metal.png"),
-                                  num(m, u"Metallic", "0.25"),
+    EXPECT_EQ(recorder.lines, Lines(MaterialCalls(m)
+                                  .str(u"type", u"template_transparent")
+                                  .str(u"name", u"Lamp shade")
+                                  .num(u"Opacity", 0.5f)
+                                  .num(u"Refraction", 1.5f)
+                                  .str(u"EmissiveMask", t + u"shade.jpg")
+                                  .integer(u"EmissiveSwitcher", 1)
+                                  .num(u"Light", 2.5f)
+                                  .str(u"Diffuse Map", t + u"shade.jpg")
+                                  .str(u"Normal Map One", t + u"shade_n.png")
+                                  .num(u"normal_value", 0.75f)
+                                  .str(u"Roughness Map", t + u"rough.png")
+                                  .num(u"roughness_value", 0.35f)
+                                  .str(u"MetallicMap", t + u"metal.png")
+                                  .num(u"Metallic", 0.25f)
                                   // The first ambient-occlusion map is not in use: no
                                   // AOMap, but its intensity still goes out.
-                                  num(m, u"AOIntensity", "0.6"),
-                              }));
+                                  .num(u"AOIntensity", 0.6f)));
 }
 
 TEST_F(SendMaterial, EmissiveWithoutTextureSendsItsColour) {
@@ -260,10 +231,10 @@ TEST_F(SendMaterial, EmissiveWithoutTextureSendsItsColour) {
     sendMaterial(context(), r);
     const auto& l = recorder.lines;
     ASSERT_EQ(l.size(), 11u);
-    EXPECT_EQ(l[5], str(u"Glow", u"Emissive Color", u"#0080FF"));
-    EXPECT_EQ(l[6], integer(u"Glow", u"EmissiveSwitcher", 1));
-    EXPECT_EQ(l[7], num(u"Glow", u"Light", "0"));
-    EXPECT_EQ(l[8], str(u"Glow", u"Diffuse (Color)", u"#00FF00"));
+    EXPECT_EQ(l[5], op::materialString(u"Glow", u"Emissive Color", u"#0080FF"));
+    EXPECT_EQ(l[6], op::materialInt(u"Glow", u"EmissiveSwitcher", 1));
+    EXPECT_EQ(l[7], op::materialFloat(u"Glow", u"Light", 0));
+    EXPECT_EQ(l[8], op::materialString(u"Glow", u"Diffuse (Color)", u"#00FF00"));
 }
 
 TEST_F(SendMaterial, ColourOnlyModeSendsNoPaths) {
@@ -277,20 +248,18 @@ TEST_F(SendMaterial, ColourOnlyModeSendsNoPaths) {
     r.MatExt = {map(1, u"oak.png"), map(3, u"ao.png", 2, 0.4f), map(5, u"r.png")};
     sendMaterial(context(true), r);
     const std::u16string m = u"M";
-    EXPECT_EQ(recorder.lines, (std::vector<std::string>{
-                                  add(m),
-                                  str(m, u"type", u"template_custom"),
-                                  str(m, u"name", u""),
-                                  num(m, u"Opacity", "0"),
-                                  num(m, u"Refraction", "0"),
-                                  str(m, u"Emissive Color", u"#FF0000"),
-                                  integer(m, u"EmissiveSwitcher", 1),
-                                  num(m, u"Light", "0"),
-                                  str(m, u"Diffuse (Color)", u"#0000FF"),
-                                  num(m, u"roughness_value", "0"),
-                                  num(m, u"Metallic", "0"),
-                                  num(m, u"AOIntensity", "0.4"),
-                              }));
+    EXPECT_EQ(recorder.lines, Lines(MaterialCalls(m)
+                                  .str(u"type", u"template_custom")
+                                  .str(u"name", u"")
+                                  .num(u"Opacity", 0)
+                                  .num(u"Refraction", 0)
+                                  .str(u"Emissive Color", u"#FF0000")
+                                  .integer(u"EmissiveSwitcher", 1)
+                                  .num(u"Light", 0)
+                                  .str(u"Diffuse (Color)", u"#0000FF")
+                                  .num(u"roughness_value", 0)
+                                  .num(u"Metallic", 0)
+                                  .num(u"AOIntensity", 0.4f)));
     EXPECT_FALSE(pathExists(fromUtf8(textureFile("oak.png_Normal.png"))));
 }
 
@@ -303,11 +272,11 @@ TEST_F(SendMaterial, BumpWithoutNormalMapGeneratesOne) {
     r.MatExt = {map(2, u"oak_n.png", 1), map(1, u"oak.png")};
     sendMaterial(context(), r);
     const std::u16string output = textures() + u"oak.png_Normal.png";
-    EXPECT_EQ(normalMapLines(), (std::vector<std::string>{str(u"Oak", u"Normal Map One", output),
-                                                          num(u"Oak", u"normal_value", "-0.5")}));
+    EXPECT_EQ(normalMapLines(), (Lines{op::materialString(u"Oak", u"Normal Map One", output),
+                                                          op::materialFloat(u"Oak", u"normal_value", -0.5f)}));
     // Right after the diffuse map.
-    EXPECT_EQ(recorder.lines.at(5), str(u"Oak", u"Diffuse Map", textures() + u"oak.png"));
-    EXPECT_EQ(recorder.lines.at(6), str(u"Oak", u"Normal Map One", output));
+    EXPECT_EQ(recorder.lines.at(5), op::materialString(u"Oak", u"Diffuse Map", textures() + u"oak.png"));
+    EXPECT_EQ(recorder.lines.at(6), op::materialString(u"Oak", u"Normal Map One", output));
 
     PixelImage written, expected;
     ASSERT_TRUE(platform().decodeImage(output, written));
@@ -333,7 +302,7 @@ TEST_F(SendMaterial, NoGenerationAtSmallBumpOrWithoutSource) {
     r.MatExt = {map(1, u"missing.png")};
     sendMaterial(context(), r);
     EXPECT_TRUE(normalMapLines().empty());
-    EXPECT_EQ(recorder.lines.at(5), str(u"Oak", u"Diffuse Map", textures() + u"missing.png"));
+    EXPECT_EQ(recorder.lines.at(5), op::materialString(u"Oak", u"Diffuse Map", textures() + u"missing.png"));
     EXPECT_FALSE(pathExists(fromUtf8(textureFile("missing.png_Normal.png"))));
 
     // A diffuse map that is not in use gives no source.
@@ -346,7 +315,7 @@ TEST_F(SendMaterial, NoGenerationAtSmallBumpOrWithoutSource) {
 
 TEST_F(SendMaterial, TextureNameOutsideTheFolderGeneratesNothing) {
     // A readable image one folder up: a generated file would land beside it.
-    writeTexture(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/escape.png"), halves());
+    writeTexture(data.file("escape.png"), halves());
     MaterialRecord r;
     r.MaterialID_Name = u"Escape";
     r.Bump = 1;
@@ -355,10 +324,10 @@ TEST_F(SendMaterial, TextureNameOutsideTheFolderGeneratesNothing) {
         r.MatExt = {map(1, name)};
         sendMaterial(context(), r);
         EXPECT_TRUE(normalMapLines().empty()) << toUtf8(name);
-        EXPECT_EQ(recorder.lines.at(5), str(u"Escape", u"Diffuse Map", textures() + name));
+        EXPECT_EQ(recorder.lines.at(5), op::materialString(u"Escape", u"Diffuse Map", textures() + name));
     }
-    EXPECT_FALSE(pathExists(fromUtf8(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/escape.png_Normal.png"))));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data")),
+    EXPECT_FALSE(pathExists(fromUtf8(data.file("escape.png_Normal.png"))));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data.path),
                             std::filesystem::directory_iterator{}),
               2); // Textures and escape.png
 }
@@ -397,8 +366,8 @@ TEST_F(SendMaterial, GeneratedMapIsSentOnlyWhenTheProviderHasIt) {
     EXPECT_TRUE(normalMapLines().empty());
     provider.answer = true;
     sendMaterial(c, r);
-    EXPECT_EQ(normalMapLines(), (std::vector<std::string>{str(u"Oak", u"Normal Map One", output),
-                                                          num(u"Oak", u"normal_value", "0.5")}));
+    EXPECT_EQ(normalMapLines(), (Lines{op::materialString(u"Oak", u"Normal Map One", output),
+                                                          op::materialFloat(u"Oak", u"normal_value", 0.5f)}));
     EXPECT_EQ(provider.asked, (std::vector<std::u16string>{source, output, source, output}));
     EXPECT_EQ(recorder.lines.size(), 2 * 8u + 2);
 

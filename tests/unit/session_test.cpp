@@ -3,8 +3,7 @@
 #include "app/session.h"
 #include "model/model_exchange.h"
 #include "scene-writer/container_writer.h"
-#include "support/fake_platform.h"
-#include "support/recorder.h"
+#include "support/exchange_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,39 +13,25 @@
 #include <regex>
 
 using namespace orvex;
+using namespace orvex::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kStart = R"({"op":"StartOrvexRender","project":"House","client":"TestDCC","version":"1.0"})";
-const std::string kCreate = R"({"op":"CreateSession","reserved":0,"key":"h7c2x5j9d1t4f8m3w6k0"})";
-const std::string kSetting = R"({"op":"SetSceneSetting","h":24149,"scale":1,"mode":2,"flags":0})";
-const std::string kModelPath = R"({"op":"SetModelFilePath","h":24149,"path":"C:\\Work\\House.orvexa"})";
-const std::string kSavePath = R"({"op":"SaveToFiles","h":24149,"path":"C:\\Work\\House.orvexa"})";
-const std::string kFlush = R"({"op":"FlushData","h":24149})";
-const std::string kDestroy = R"({"op":"DestroySession","h":24149})";
+const Lines kGoodStart = joined({op::startSession(u"House", u"C:\\Work\\House.orvexa"), {op::flush()}});
+const std::string kStart = kGoodStart[0];
+const std::string kCreate = kGoodStart[1];
 
 const std::string kMissingCaption = "Error: missing Orvex Render application!";
 const std::string kMissingText = "Missing the Orvex render. Install it and start the command.\n\n";
 const std::string kErrorCaption = "Error: Orvex Render application!";
 
 struct Startup : ::testing::Test {
-    test::TempFolder temp;
+    test::ScratchDataFolder data;
     test::Recorder recorder;
-    test::FakePlatform fake;
-    std::unique_ptr<ModelExchange> ex;
-    std::string dataFolder;
-    std::string modelPath;
-    std::string logPath;
-
-    Startup() {
-        fake.setAppData(temp.path16());
-        dataFolder = temp.file("Quorvel/Planomat2027_OrvexPlugin/Data");
-        fs::create_directories(dataFolder);
-        modelPath = dataFolder + "/_model.alm";
-        logPath = temp.file("Quorvel/Planomat2027_OrvexPlugin/DataOrvex_Log.log");
-        ex = std::make_unique<ModelExchange>(recorder.api());
-    }
+    std::unique_ptr<ModelExchange> ex = std::make_unique<ModelExchange>(recorder.api());
+    const std::string modelPath = data.file("_model.alm");
+    const std::string logPath = data.temp.file("Quorvel/Planomat2027_OrvexPlugin/DataOrvex_Log.log");
 
     void writeModel(const writer::ContainerWriter& w) { ASSERT_TRUE(w.writeFile(modelPath)); }
     void writeHouse(const writer::ModelBlockContent& contents = {}) {
@@ -91,8 +76,8 @@ TEST_F(Startup, GoodStartJournalsTheExactCalls) {
     writeHouse();
     EXPECT_TRUE(startupSync(*ex));
     EXPECT_EQ(recorder.lines,
-              (std::vector<std::string>{kStart, kCreate, kSetting, kModelPath, kSavePath, kFlush}));
-    EXPECT_TRUE(fake.boxes.empty());
+              kGoodStart);
+    EXPECT_TRUE(data.platform.boxes.empty());
     EXPECT_EQ(logTexts(), std::vector<std::string>{"Init Start"});
     EXPECT_EQ(ex->session.handle, 0x5E55u);
     EXPECT_EQ(ex->session.projectName, u"C:\\Work\\House.plan");
@@ -101,7 +86,7 @@ TEST_F(Startup, GoodStartJournalsTheExactCalls) {
 
     ex.reset();
     EXPECT_EQ(recorder.lines.size(), 7u);
-    EXPECT_EQ(recorder.lines.back(), kDestroy);
+    EXPECT_EQ(recorder.lines.back(), op::destroy());
 }
 
 TEST_F(Startup, EntryZeroIsSentBetweenTheScenePathsAndTheFlush) {
@@ -111,12 +96,8 @@ TEST_F(Startup, EntryZeroIsSentBetweenTheScenePathsAndTheFlush) {
     contents.solids = std::vector<writer::SolidContent>{solid};
     writeHouse(contents);
     EXPECT_TRUE(startupSync(*ex));
-    EXPECT_EQ(recorder.ops(), (std::vector<std::string>{"StartOrvexRender", "CreateSession", "SetSceneSetting",
-                                                        "SetModelFilePath", "SaveToFiles", "BeginNode", "EndNode",
-                                                        "FlushData"}));
-    EXPECT_EQ(recorder.linesOf("BeginNode"),
-              std::vector<std::string>{R"({"op":"BeginNode","h":24149,"name":"Solid_5",)"
-                                       R"("transform":[1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1],"flag":1})"});
+    EXPECT_EQ(recorder.lines, joined({op::startSession(u"House", u"C:\\Work\\House.orvexa"),
+                                      {op::beginNode(u"Solid_5"), op::endNode(), op::flush()}}));
     EXPECT_TRUE(ex->solidTable.contains(5));
 }
 
@@ -126,9 +107,7 @@ TEST_F(Startup, ProjectWithoutExtensionCutsTheSceneFileAtAFolder) {
     writeModel(w);
     EXPECT_TRUE(startupSync(*ex));
     ASSERT_EQ(recorder.lines.size(), 6u);
-    EXPECT_EQ(recorder.lines[0], kStart);
-    EXPECT_EQ(recorder.lines[3], R"({"op":"SetModelFilePath","h":24149,"path":"C:\\Work.orvexa"})");
-    EXPECT_EQ(recorder.lines[4], R"({"op":"SaveToFiles","h":24149,"path":"C:\\Work.orvexa"})");
+    EXPECT_EQ(recorder.lines, joined({op::startSession(u"House", u"C:\\Work.orvexa"), {op::flush()}}));
 }
 
 TEST_F(Startup, RendererNotStartedIsAConnectionError) {
@@ -137,8 +116,8 @@ TEST_F(Startup, RendererNotStartedIsAConnectionError) {
     EXPECT_FALSE(startupSync(*ex));
     EXPECT_EQ(recorder.lines, std::vector<std::string>{kStart});
     EXPECT_EQ(logTexts(), (std::vector<std::string>{"Init Start", "Connection Error: 7"}));
-    ASSERT_EQ(fake.boxes.size(), 1u);
-    expectMissingRendererBox(fake.boxes[0]);
+    ASSERT_EQ(data.platform.boxes.size(), 1u);
+    expectMissingRendererBox(data.platform.boxes[0]);
     EXPECT_EQ(ex->session.handle, 0u);
     EXPECT_FALSE(ex->container.isOpen());
 
@@ -150,9 +129,9 @@ TEST_F(Startup, ConnectionBoxDoesNotShowTheCode) {
     reportError(ErrorSource::CONNECTION, 7);
     reportError(ErrorSource::CONNECTION, -42);
     reportError(ErrorSource::CONNECTION, INT32_MIN);
-    ASSERT_EQ(fake.boxes.size(), 3u);
-    EXPECT_EQ(fake.boxes[0].text, fake.boxes[1].text);
-    EXPECT_EQ(fake.boxes[0].text, fake.boxes[2].text);
+    ASSERT_EQ(data.platform.boxes.size(), 3u);
+    EXPECT_EQ(data.platform.boxes[0].text, data.platform.boxes[1].text);
+    EXPECT_EQ(data.platform.boxes[0].text, data.platform.boxes[2].text);
     EXPECT_EQ(logTexts(), (std::vector<std::string>{"Connection Error: 7", "Connection Error: -42",
                                                     "Connection Error: -2147483648"}));
 }
@@ -165,21 +144,21 @@ TEST_F(Startup, RefusedSessionIsASessionErrorWithoutHandle) {
     EXPECT_EQ(recorder.lines, (std::vector<std::string>{kStart, kCreate}));
     EXPECT_EQ(ex->session.handle, 0u);
     EXPECT_EQ(logTexts(), (std::vector<std::string>{"Init Start", "Create Session Error: -3"}));
-    ASSERT_EQ(fake.boxes.size(), 1u);
-    expectBox(fake.boxes[0], kErrorCaption, "Create Session Error: -3", false);
+    ASSERT_EQ(data.platform.boxes.size(), 1u);
+    expectBox(data.platform.boxes[0], kErrorCaption, "Create Session Error: -3", false);
 
     ex.reset();
     EXPECT_EQ(recorder.lines.size(), 2u);
 }
 
 TEST_F(Startup, MissingDataFolderIsFileNotFoundWithoutRendererCalls) {
-    fs::remove(dataFolder);
+    fs::remove(data.path);
     EXPECT_FALSE(startupSync(*ex));
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(logTexts(), std::vector<std::string>{"File not found."});
-    ASSERT_EQ(fake.boxes.size(), 1u);
-    expectBox(fake.boxes[0], kErrorCaption, "File not found.", false);
-    EXPECT_FALSE(fs::exists(dataFolder));
+    ASSERT_EQ(data.platform.boxes.size(), 1u);
+    expectBox(data.platform.boxes[0], kErrorCaption, "File not found.", false);
+    EXPECT_FALSE(fs::exists(data.path));
 }
 
 TEST_F(Startup, MissingModelIsCreatedAndAFormatError) {
@@ -187,8 +166,8 @@ TEST_F(Startup, MissingModelIsCreatedAndAFormatError) {
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(test::readFileBytes(modelPath), writer::ContainerWriter{}.bytes());
     EXPECT_EQ(logTexts(), std::vector<std::string>{"File format error."});
-    ASSERT_EQ(fake.boxes.size(), 1u);
-    expectBox(fake.boxes[0], kErrorCaption, "File format error.", false);
+    ASSERT_EQ(data.platform.boxes.size(), 1u);
+    expectBox(data.platform.boxes[0], kErrorCaption, "File format error.", false);
     EXPECT_FALSE(ex->container.isOpen());
 }
 
@@ -200,8 +179,8 @@ TEST_F(Startup, OldVersionIsNotSupported) {
     EXPECT_FALSE(startupSync(*ex));
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(logTexts(), std::vector<std::string>{"Version not supported."});
-    ASSERT_EQ(fake.boxes.size(), 1u);
-    expectBox(fake.boxes[0], kErrorCaption, "Version not supported.", false);
+    ASSERT_EQ(data.platform.boxes.size(), 1u);
+    expectBox(data.platform.boxes[0], kErrorCaption, "Version not supported.", false);
     EXPECT_FALSE(ex->container.isOpen());
     EXPECT_EQ(test::readFileBytes(modelPath), w.bytes());
 }
@@ -228,8 +207,8 @@ TEST_F(Startup, IncompleteRendererIsAConnectionErrorWithoutCalls) {
     }
     EXPECT_EQ(recorder.lines, std::vector<std::string>{});
     EXPECT_EQ(logTexts(), (std::vector<std::string>{"Init Start", "Connection Error: -1"}));
-    ASSERT_EQ(fake.boxes.size(), 1u);
-    expectMissingRendererBox(fake.boxes[0]);
+    ASSERT_EQ(data.platform.boxes.size(), 1u);
+    expectMissingRendererBox(data.platform.boxes[0]);
 }
 
 namespace {
@@ -253,9 +232,9 @@ TEST_F(Startup, RendererIsBoundOnlyOnceTheModelCanBeRead) {
         EXPECT_TRUE(startupSync(lazy));
         EXPECT_EQ(rendererLoads, 1);
         EXPECT_EQ(recorder.lines,
-                  (std::vector<std::string>{kStart, kCreate, kSetting, kModelPath, kSavePath, kFlush}));
+                  kGoodStart);
     }
-    EXPECT_EQ(recorder.lines.back(), kDestroy);
+    EXPECT_EQ(recorder.lines.back(), op::destroy());
 }
 
 TEST_F(Startup, FileErrorTexts) {
@@ -268,14 +247,14 @@ TEST_F(Startup, FileErrorTexts) {
         texts.push_back(text);
     }
     EXPECT_EQ(logTexts(), texts);
-    ASSERT_EQ(fake.boxes.size(), cases.size());
-    for (size_t i = 0; i < cases.size(); ++i) expectBox(fake.boxes[i], kErrorCaption, cases[i].second, false);
+    ASSERT_EQ(data.platform.boxes.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) expectBox(data.platform.boxes[i], kErrorCaption, cases[i].second, false);
 }
 
 TEST_F(Startup, OtherSourcesReportNothing) {
     reportError(static_cast<ErrorSource>(3), 2);
     reportError(static_cast<ErrorSource>(-1), 2);
-    EXPECT_TRUE(fake.boxes.empty());
+    EXPECT_TRUE(data.platform.boxes.empty());
     EXPECT_FALSE(fs::exists(logPath));
 }
 
@@ -287,5 +266,5 @@ TEST_F(Startup, TeardownDestroysOnlyAnOpenSession) {
         ModelExchange open(recorder.api());
         open.session.handle = 77;
     }
-    EXPECT_EQ(recorder.lines, std::vector<std::string>{R"({"op":"DestroySession","h":77})"});
+    EXPECT_EQ(recorder.lines, Lines{Line("DestroySession").handle(77)});
 }

@@ -4,8 +4,7 @@
 #include "core/data_folder.h"
 #include "model/change_tracking.h"
 #include "model/model_exchange.h"
-#include "support/fake_platform.h"
-#include "support/recorder.h"
+#include "support/exchange_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,18 +17,9 @@ using namespace orvex;
 
 namespace {
 
-class SyncStateFile : public ::testing::Test {
+class SyncStateFile : public test::ExchangeTest {
 protected:
-    SyncStateFile() {
-        fake.setAppData(temp.path16());
-        std::filesystem::create_directories(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data"));
-        exchange.sourceProject = u"C:\\Projects\\\u00C4rger \u4E2D.pln";
-    }
-
-    test::FakePlatform fake;
-    test::TempFolder temp;
-    test::Recorder recorder;
-    ModelExchange exchange{recorder.api()};
+    SyncStateFile() { exchange.sourceProject = u"C:\\Projects\\\u00C4rger \u4E2D.pln"; }
 
     // The solids as sent, kept aside in a plain ordered map for the expected text.
     std::map<uint32_t, uint32_t> sent;
@@ -63,7 +53,7 @@ protected:
         return text;
     }
     std::string written() const {
-        return test::readFileBytes(temp.file("Quorvel/Planomat2027_OrvexPlugin/Data/_mod.sync"));
+        return data.read("_mod.sync");
     }
 };
 

@@ -3,6 +3,7 @@
 // boxes and the exit code.
 #include "host-sim/host_sim.h"
 #include "scene-writer/container_writer.h"
+#include "support/journal_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -15,27 +16,16 @@ namespace {
 
 using namespace hostsim;
 
-// The stand-in renderer's session handle, as the journal writes it.
-#define H "\"h\":24149"
-const std::string kStart = R"({"op":"StartOrvexRender","project":"House","client":"TestDCC","version":"1.0"})";
-const std::string kCreate = R"({"op":"CreateSession","reserved":0,"key":"h7c2x5j9d1t4f8m3w6k0"})";
-const std::string kSetting = R"({"op":"SetSceneSetting",)" H R"(,"scale":1,"mode":2,"flags":0})";
-const std::string kModelPath = R"({"op":"SetModelFilePath",)" H R"(,"path":"C:\\Work\\House.orvexa"})";
-const std::string kSavePath = R"({"op":"SaveToFiles",)" H R"(,"path":"C:\\Work\\House.orvexa"})";
-const std::string kFlush = R"({"op":"FlushData",)" H "}";
-const std::string kDestroy = R"({"op":"DestroySession",)" H "}";
-#undef H
-const std::vector<std::string> kGoodStart = {kStart, kCreate, kSetting, kModelPath, kSavePath, kFlush};
+using namespace test; // the journal-line builders
+
+const Lines kStartLines = op::startSession(u"House", u"C:\\Work\\House.orvexa");
+// A session opened and flushed, then closed.
+const Lines kGoodRun = joined({kStartLines, {op::flush(), op::destroy()}});
 
 const std::wstring kFileCaption = L"Error: Orvex Render application!";
 const std::wstring kMissingRendererCaption = L"Error: missing Orvex Render application!";
 const std::wstring kMissingRendererText =
     L"Missing the Orvex render. Install it and start the command.\n\nhttps://www.orvex-render.example/download";
-
-std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -116,7 +106,7 @@ TEST_F(EndToEnd, GoodStartSendsEntryZeroAndEndsWhenTheHostWindowCloses) {
     expectStateSavedAnswer(); // the loop runs and has found the host window
     host_.closeHostWindow();
     expectCleanExit();
-    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+    EXPECT_EQ(journal(), kGoodRun);
     EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Sync Model state 0"}));
     EXPECT_TRUE(fileExists(dataFolder_ + L"\\_mod.sync"));
 }
@@ -150,7 +140,7 @@ TEST_F(EndToEnd, RendererThatFailsToStartGivesTheMissingRendererBox) {
     start();
     expectBox(kMissingRendererCaption, kMissingRendererText);
     expectCleanExit();
-    EXPECT_EQ(journal(), std::vector<std::string>{kStart});
+    EXPECT_EQ(journal(), Lines{kStartLines[0]});
     EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Connection Error: 7"}));
 }
 
@@ -161,7 +151,7 @@ TEST_F(EndToEnd, RefusedSessionIsReportedWithItsCode) {
     expectBox(kFileCaption, L"Create Session Error: -3");
     expectCleanExit();
     // No session handle: nothing to destroy at the end.
-    EXPECT_EQ(journal(), (std::vector<std::string>{kStart, kCreate}));
+    EXPECT_EQ(journal(), (Lines{kStartLines[0], kStartLines[1]}));
     EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Create Session Error: -3"}));
 }
 
@@ -213,7 +203,7 @@ TEST_F(EndToEnd, RenderStatusZeroEndsTheProgramWhileTheHostStays) {
     start();
     expectCleanExit();
     EXPECT_TRUE(IsWindow(host_.hostWindow()));
-    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+    EXPECT_EQ(journal(), kGoodRun);
 }
 
 TEST_F(EndToEnd, ExitCommandEndsTheProgramAndOtherCommandsDoNot) {
@@ -225,7 +215,7 @@ TEST_F(EndToEnd, ExitCommandEndsTheProgramAndOtherCommandsDoNot) {
     host_.post(WM_COMMAND, 105, 0);
     expectCleanExit(); // the host window is still open: only the command ended it
     EXPECT_TRUE(IsWindow(host_.hostWindow()));
-    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+    EXPECT_EQ(journal(), kGoodRun);
 }
 
 TEST_F(EndToEnd, CloseMessageEndsTheProgram) {
@@ -235,7 +225,7 @@ TEST_F(EndToEnd, CloseMessageEndsTheProgram) {
     expectStateSavedAnswer();
     host_.post(WM_CLOSE);
     expectCleanExit();
-    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+    EXPECT_EQ(journal(), kGoodRun);
 }
 
 TEST_F(EndToEnd, ModelSyncWordRunsTheStateSaveAsTheFirstRequest) {
@@ -245,7 +235,7 @@ TEST_F(EndToEnd, ModelSyncWordRunsTheStateSaveAsTheFirstRequest) {
     host_.closeHostWindow();
     expectCleanExit();
     EXPECT_EQ(log(), (std::vector<std::string>{"A: Args - ", "W: ModelSync", "A: Init Start", "A: Sync Model state 0"}));
-    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+    EXPECT_EQ(journal(), kGoodRun);
 }
 
 TEST_F(EndToEnd, SecondInstanceForwardsItsRequestToTheRunningOne) {
@@ -261,7 +251,7 @@ TEST_F(EndToEnd, SecondInstanceForwardsItsRequestToTheRunningOne) {
     expectCleanExit();
     // The second instance logs its word and touches nothing else; the running one answers.
     EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Args - ", "W: ModelSync", "A: Sync Model state 0"}));
-    EXPECT_EQ(journal(), joined(kGoodStart, {kDestroy}));
+    EXPECT_EQ(journal(), kGoodRun);
 }
 
 TEST_F(EndToEnd, NextStartAfterTheEndIsAFirstInstanceAgain) {
@@ -273,7 +263,7 @@ TEST_F(EndToEnd, NextStartAfterTheEndIsAFirstInstanceAgain) {
     expectStateSavedAnswer(); // a second instance would have forwarded to no one
     host_.post(WM_COMMAND, 105, 0);
     expectCleanExit();
-    EXPECT_EQ(journal(), joined(joined(kGoodStart, {kDestroy}), joined(kGoodStart, {kDestroy})));
+    EXPECT_EQ(journal(), joined({kGoodRun, kGoodRun}));
 }
 
 // Only the operation names of journal lines.

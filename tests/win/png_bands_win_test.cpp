@@ -2,27 +2,19 @@
 // thread count decodes to the exact pixels written.
 #include "image/png_writer.h"
 #include "platform/platform.h"
+#include "support/images.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace orvex {
 namespace {
 
-PixelImage randomImage(uint32_t w, uint32_t h, uint32_t seed) {
-    std::mt19937 random(seed);
-    PixelImage image;
-    image.width = w;
-    image.height = h;
-    image.bgra.resize(size_t(w) * h * 4);
-    for (auto& b : image.bgra) b = static_cast<uint8_t>(random());
-    return image;
-}
+using test::randomImage;
 
 PixelImage flatImage(uint32_t w, uint32_t h) {
     PixelImage image = randomImage(w, h, 1);

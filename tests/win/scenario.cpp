@@ -1,7 +1,5 @@
-// The shared scenario fixture and the expected-line builders.
+// The shared scenario fixture.
 #include "scenario.h"
-
-#include "renderer-standin/journal.h"
 
 #include <algorithm>
 #include <regex>
@@ -12,112 +10,9 @@ using namespace hostsim;
 
 namespace {
 
-// The stand-in renderer's session handle.
-constexpr const char* kHandle = "24149";
-
 std::u16string u16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
 } // namespace
-
-Line::Line(const char* op) { text_ = std::string("{\"op\":\"") + op + "\""; }
-
-Line& Line::handle() { return raw("h", kHandle); }
-
-Line& Line::str(const char* key, const std::u16string& value) { return raw(key, journal::jsonString(value.c_str())); }
-
-Line& Line::num(const char* key, float value) { return raw(key, journal::formatFloat(value)); }
-
-Line& Line::integer(const char* key, long long value) { return raw(key, std::to_string(value)); }
-
-Line& Line::floats(const char* key, const std::vector<float>& values) {
-    std::string list = "[";
-    for (size_t i = 0; i < values.size(); ++i) list += (i ? "," : "") + journal::formatFloat(values[i]);
-    return raw(key, list + "]");
-}
-
-Line& Line::raw(const char* key, const std::string& value) {
-    text_ += std::string(",\"") + key + "\":" + value;
-    return *this;
-}
-
-namespace op {
-
-Lines startSession(const std::u16string& stem, const std::u16string& sceneFile) {
-    return {R"({"op":"StartOrvexRender","project":)" + journal::jsonString(stem.c_str()) +
-                R"(,"client":"TestDCC","version":"1.0"})",
-            R"({"op":"CreateSession","reserved":0,"key":"h7c2x5j9d1t4f8m3w6k0"})",
-            Line("SetSceneSetting").handle().integer("scale", 1).integer("mode", 2).integer("flags", 0),
-            Line("SetModelFilePath").handle().str("path", sceneFile), saveToFiles(sceneFile)};
-}
-
-std::string flush() { return Line("FlushData").handle(); }
-std::string destroy() { return Line("DestroySession").handle(); }
-std::string endExport() { return Line("EndExport").handle(); }
-
-std::string beginNode(const std::u16string& name) {
-    return Line("BeginNode")
-        .handle()
-        .str("name", name)
-        .floats("transform", {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})
-        .integer("flag", 1);
-}
-
-std::string endNode() { return Line("EndNode").handle(); }
-std::string deleteNode(const std::u16string& name) { return Line("DeleteNode").handle().str("name", name); }
-
-std::string mesh(const std::u16string& label, uint32_t firstCount, uint32_t indexCount,
-                 const std::vector<float>& positions, bool attributes2, bool attributes5,
-                 const std::vector<uint32_t>& indices) {
-    auto hash = [](const void* data, size_t bytes, bool present) {
-        return present ? "\"" + journal::hashHex(data, bytes) + "\"" : std::string("null");
-    };
-    return Line("AddIndexedTriangle")
-        .handle()
-        .str("label", label)
-        .integer("firstCount", firstCount)
-        .integer("indexCount", indexCount)
-        .raw("positions", hash(positions.data(), size_t(firstCount) * 4, !positions.empty()))
-        .raw("attributes2", attributes2 ? "true" : "false")
-        .raw("attributes5", attributes5 ? "true" : "false")
-        .raw("indices", hash(indices.data(), size_t(indexCount) * 4, !indices.empty()));
-}
-
-std::string materialString(const std::u16string& material, const std::u16string& property,
-                           const std::u16string& value) {
-    return Line("SetMaterialStringProperty").handle().str("material", material).str("property", property).str("value", value);
-}
-
-std::string materialFloat(const std::u16string& material, const std::u16string& property, float value) {
-    return Line("SetMaterialFloatProperty").handle().str("material", material).str("property", property).num("value", value);
-}
-
-std::string materialInt(const std::u16string& material, const std::u16string& property, int value) {
-    return Line("SetMaterialIntProperty").handle().str("material", material).str("property", property).integer("value", value);
-}
-
-std::string saveToFiles(const std::u16string& path) { return Line("SaveToFiles").handle().str("path", path); }
-
-Lines currentCamera(const std::vector<float>& camera, float nearClip) {
-    const std::string clip = Line("SetCameraFloatProperty").handle().str("property", u"camera_near_clip_plane").num("value", nearClip);
-    return {clip, Line("SendSimpleCamera").handle().floats("camera", camera).num("fov", camera.at(9)), clip,
-            Line("SendCurrentActiveCamera").handle()};
-}
-
-Lines sceneView(const std::u16string& nameId, const std::u16string& name, const std::vector<float>& camera,
-                float nearClip) {
-    return {Line("AddSimpleSceneView").handle().str("nameId", nameId).str("name", name).floats("camera", camera).num("fov", camera.at(9)),
-            Line("SendSimpleCamera").handle().floats("camera", camera).num("fov", camera.at(9)),
-            Line("SetCameraFloatProperty").handle().str("property", u"camera_near_clip_plane").num("value", nearClip),
-            Line("SendSimpleSceneViews").handle()};
-}
-
-} // namespace op
-
-Lines joined(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 bool containsOperation(const Lines& lines, const std::string& operation) {
     for (const std::string& line : lines)
