@@ -9,8 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orvex;
     fuzz::setUp();
-    fuzz::writeDataFile("map.png_Normal.png", data, size);
-    static const std::u16string path = fromUtf8(fuzz::dataFolder() + "map.png_Normal.png");
+    const std::string file = fuzz::writeDataFile("map.png_Normal.png", data, size);
+    static const std::u16string path = fromUtf8(file);
     static std::vector<unsigned char> buffer;
     readPngSeal(path, "orNM", [](const uint8_t*, size_t) { return true; }, buffer);
     return 0;

@@ -27,9 +27,9 @@ while (($#)); do
   shift
 done
 
-# Target, largest input in bytes. A container holds a 208644-byte header before its blocks.
+# Target, largest input in bytes.
 targets=(
-  "fuzz_container 262144"
+  "fuzz_container 65536"
   "fuzz_model_block 65536"
   "fuzz_change_directory 16384"
   "fuzz_camera 8192"
