@@ -89,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         head = header(otherProject ? u"C:\\Work\\Other.plan" : kProject, withModelBlock, modelBlock.size());
     const std::string directory(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    ModelExchange& exchange = fuzz::exchangeForInput();
+    fuzz::InputExchange input;
+    ModelExchange& exchange = *input;
     exchange.containerBytes = fuzz::containerBytes(head, withModelBlock ? modelBlock + directory : directory);
     fillScene(exchange);
     syncModel(exchange);

@@ -17,13 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::removeLog();
     static const std::string kZeroHeader(layout::kHeaderSize, '\0');
 
-    ModelExchange& exchange = fuzz::exchangeForInput();
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    fuzz::InputExchange input;
+    ModelExchange& exchange = *input;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (size < fuzz::kContainerHeaderKept)
-        exchange.containerBytes = input;
+        exchange.containerBytes = bytes;
     else
-        exchange.containerBytes = fuzz::containerBytes(kZeroHeader, input.substr(fuzz::kContainerHeaderKept),
-                                                       input.substr(0, fuzz::kContainerHeaderKept));
+        exchange.containerBytes = fuzz::containerBytes(kZeroHeader, bytes.substr(fuzz::kContainerHeaderKept),
+                                                       bytes.substr(0, fuzz::kContainerHeaderKept));
     startupSync(exchange); // a short container is reported here (memory is never written)
     loadModelEntry(exchange, 1);
     writeSyncState(exchange);

@@ -110,11 +110,13 @@ const RendererApi& meshReadingApi() {
     return api;
 }
 
-ModelExchange& exchangeForInput() {
-    static ModelExchange ex(meshReadingApi());
+namespace {
+
+void clearExchange(ModelExchange& ex) {
     ex.container.close();
     if (ex.session.handle != 0) ex.session.api->ORVEXAPI_DestroySession(ex.session.handle);
-    ex.session = RendererSession{&meshReadingApi()};
+    ex.session = RendererSession{};
+    ex.session.api = &meshReadingApi();
     ex.colorOnly = false;
     ex.containerPath.clear();
     ex.containerBytes.reset();
@@ -127,8 +129,18 @@ ModelExchange& exchangeForInput() {
     ex.solidDeleteList.clear();
     ex.materialIdList.clear();
     ex.normalMaps = NormalMapMemory{};
+}
+
+ModelExchange& processExchange() {
+    static ModelExchange ex(meshReadingApi());
     return ex;
 }
+
+} // namespace
+
+InputExchange::InputExchange() : exchange_(processExchange()) { clearExchange(exchange_); }
+
+InputExchange::~InputExchange() { clearExchange(exchange_); }
 
 std::string writeDataFile(const std::string& name, const uint8_t* data, size_t size) {
     const std::string path = gFolder + name;
@@ -150,8 +162,8 @@ std::string_view containerBytes(const std::string& header, std::string_view tail
     const size_t size = header.size() + tail.size();
     if (buffer) ASAN_UNPOISON_MEMORY_REGION(buffer.get(), capacity);
     if (size > capacity) {
-        buffer.reset(new char[size]);
-        capacity = size;
+        capacity = std::max(size, 2 * capacity); // inputs grow a little at a time
+        buffer.reset(new char[capacity]);
         copied = nullptr;
     }
     if (copied != &header) {

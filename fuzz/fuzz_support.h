@@ -48,12 +48,24 @@ inline const RendererApi& rendererApi() { return journal::journalingApi(); }
 // it (its label to the terminator, firstCount position values, indexCount indices), so a
 // count that outruns its array is still reported by the sanitizer.
 const RendererApi& meshReadingApi();
-// The exchange a binary target reads one input into, as a new exchange on the mesh-reading
-// renderer would be, except for the storage the program itself keeps from sync to sync (its
-// part arrays and sync-state buffer): a fresh exchange per input would reserve and release
-// that storage every time, which cost most of a run. The session the previous input left
-// open is ended first, as the exchange's end would end it.
-ModelExchange& exchangeForInput();
+// The exchange a binary target reads one input into: while it lives, the one exchange of the
+// process, as a new exchange on the mesh-reading renderer would be, except for the storage
+// the program itself keeps from sync to sync (its part arrays and sync-state buffer). A fresh
+// exchange per input would reserve and release that storage every time, which cost most of
+// a run. When it ends, the exchange is cleared again as its end would leave it (the session
+// ended, the tables freed), so that what an input allocated is freed within its run:
+// libFuzzer takes memory still held after a run for a possible leak and checks, at a cost.
+class InputExchange {
+public:
+    InputExchange();
+    ~InputExchange();
+    InputExchange(const InputExchange&) = delete;
+    InputExchange& operator=(const InputExchange&) = delete;
+    ModelExchange& operator*() { return exchange_; }
+
+private:
+    ModelExchange& exchange_;
+};
 constexpr RendererHandle kSessionHandle = 0x5E55; // what the journaling CreateSession gives
 
 } // namespace orvex::fuzz
