@@ -1,8 +1,9 @@
 // Fuzz target: a whole container ("_model.alm") read from memory the way start-up reads it
 // (header, session, entry 0), then its entry 1 the way a model synchronisation reads
 // "_mod.sm", and the sync-state file written from what was sent. The input leaves out the
-// header's unused entry slots (see kContainerHeaderKept); one shorter than what is kept is
-// read as it stands, a container cut short.
+// header's unused entry slots (see kContainerHeaderKept). One shorter than what is kept is a
+// container cut short, read from its file as the program finds it: start-up then writes a
+// header into the file, which the second read reads back through the file.
 #include "fuzz_support.h"
 
 #include "app/session.h"
@@ -21,11 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ModelExchange& exchange = *input;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (size < fuzz::kContainerHeaderKept)
-        exchange.containerBytes = bytes;
+        fuzz::writeDataFile("_model.alm", data, size);
     else
         exchange.containerBytes = fuzz::containerBytes(kZeroHeader, bytes.substr(fuzz::kContainerHeaderKept),
                                                        bytes.substr(0, fuzz::kContainerHeaderKept));
-    startupSync(exchange); // a short container is reported here (memory is never written)
+    startupSync(exchange); // a short container is reported here
     loadModelEntry(exchange, 1);
     writeSyncState(exchange);
     return 0;

@@ -41,15 +41,14 @@ llvm-profdata merge -sparse "$out"/*.profraw -o "$out/corpus.profdata"
 
 # The first object is named without -object.
 cov=("${objects[@]:1}" -instr-profile="$out/corpus.profdata")
-llvm-cov report "${cov[@]}" "${readers[@]/#/$root/}" | tee "$out/report.txt" | sed "s|$root/||"
-llvm-cov show "${cov[@]}" -format=html -output-dir="$out/html" "${readers[@]/#/$root/}" >/dev/null
-llvm-cov show "${cov[@]}" "${readers[@]/#/$root/}" |
+llvm-cov report "${cov[@]}" "${readers[@]/#/$root/}" | tee "$out/report.txt"
+llvm-cov show "${cov[@]}" -format=html -output-dir="$out/html" "${readers[@]/#/$root/}" >/dev/null 2>&1
+llvm-cov show "${cov[@]}" "${readers[@]/#/$root/}" 2>/dev/null |
   awk '/^\/.*:$/ { file = $0 } /^ *[0-9]+\| *0\|/ { print file " " $0 }' | sed "s|$root/||" >"$out/uncovered.txt"
 
 # Lines column: the fourth-from-last field is the percentage of lines covered.
-below=$(awk -v floor="$floor" -v root="$root/" 'index($1, root) == 1 {
-          lines = $(NF - 3); sub("%", "", lines); if (lines + 0 < floor) print substr($1, length(root) + 1) " " lines "%" }' \
-        "$out/report.txt")
+below=$(awk -v floor="$floor" '$1 ~ /\.(cpp|h)$/ {
+          lines = $(NF - 3); sub("%", "", lines); if (lines + 0 < floor) print $1 " " lines "%" }' "$out/report.txt")
 if [[ -n $below ]]; then
   echo "below ${floor}% of lines:"
   echo "$below" | sed 's/^/  /'
