@@ -79,9 +79,9 @@ run_target() {
     grep -m3 -E "ERROR|runtime error|SUMMARY" "$log" | sed 's/^/    /'
     return 1
   fi
-  # The CPU time of this target's processes (user, system), for reading its figures on a
-  # shared machine.
-  echo "cpu: $(times | tail -1)" >>"$log"
+  # The CPU time of this target's processes (the second line: user, system), for reading its
+  # figures on a shared machine (times runs in this shell: in a pipe it would see no children).
+  { echo "cpu:"; times; } >>"$log"
   local runs
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   echo "$name: passed, ${runs:-?} runs in ${seconds}s"
