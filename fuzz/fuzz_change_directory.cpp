@@ -2,8 +2,10 @@
 // already holds solids, materials, lights and stored views, through the model
 // synchronisation the host asks for. The first byte chooses whether the directory belongs
 // to the loaded project (its lists are read and applied) or to another one (the scene is
-// reset), and whether entry 1 carries a small model block; the rest is the directory. The
-// container is read from memory.
+// reset), whether entry 1 carries a small model block, and whether the container is read from
+// memory or, as the program finds it, from "_mod.sm" in the data folder (which takes a file
+// per input, but is the only way the reader's file windows are fuzzed); the rest is the
+// directory.
 #include "fuzz_support.h"
 
 #include "core/container_layout.h"
@@ -81,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     static const std::string modelBlock = smallModelBlock();
     const uint8_t flags = data[0];
-    const bool otherProject = flags & 1, withModelBlock = flags & 2;
+    const bool otherProject = flags & 1, withModelBlock = flags & 2, fromFile = flags & 4;
 
     static std::string headers[4];
     std::string& head = headers[flags & 3];
@@ -89,8 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         head = header(otherProject ? u"C:\\Work\\Other.plan" : kProject, withModelBlock, modelBlock.size());
     const std::string directory(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    ModelExchange exchange(fuzz::meshReadingApi());
-    exchange.containerBytes = fuzz::containerBytes(head, withModelBlock ? modelBlock + directory : directory);
+    fuzz::InputExchange input;
+    ModelExchange& exchange = *input;
+    const std::string_view container =
+        fuzz::containerBytes(head, withModelBlock ? modelBlock + directory : directory);
+    if (fromFile)
+        fuzz::writeDataFile("_mod.sm", reinterpret_cast<const uint8_t*>(container.data()), container.size());
+    else
+        exchange.containerBytes = container;
     fillScene(exchange);
     syncModel(exchange);
     writeSyncState(exchange);

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::countCallsOnly();
     static const std::string kHeader = header();
 
-    ModelExchange exchange(fuzz::meshReadingApi());
+    fuzz::InputExchange input;
+    ModelExchange& exchange = *input;
     exchange.session.handle = fuzz::kSessionHandle;
     exchange.containerBytes = fuzz::containerBytes(kHeader, {reinterpret_cast<const char*>(data), size});
     loadModelEntry(exchange, 0);

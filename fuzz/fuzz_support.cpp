@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,10 +15,8 @@
 #include <memory>
 #include <unistd.h>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#include <sanitizer/asan_interface.h>
-#endif
+#if __has_include(<sanitizer/asan_interface.h>)
+#include <sanitizer/asan_interface.h> // its poisoning macros do nothing without AddressSanitizer
 #endif
 #ifndef ASAN_POISON_MEMORY_REGION
 #define ASAN_POISON_MEMORY_REGION(at, size) ((void)(at), (void)(size))
@@ -111,7 +110,39 @@ const RendererApi& meshReadingApi() {
     return api;
 }
 
-void writeDataFile(const std::string& name, const uint8_t* data, size_t size) {
+namespace {
+
+void clearExchange(ModelExchange& ex) {
+    ex.container.close();
+    if (ex.session.handle != 0) ex.session.api->ORVEXAPI_DestroySession(ex.session.handle);
+    ex.session = RendererSession{};
+    ex.session.api = &meshReadingApi();
+    ex.colorOnly = false;
+    ex.containerPath.clear();
+    ex.containerBytes.reset();
+    ex.header = ContainerHeader{};
+    ex.solidTable.clear();
+    ex.materialTable.clear();
+    ex.lightTable.clear();
+    ex.storedViews.clear();
+    ex.sourceProject.clear();
+    ex.solidDeleteList.clear();
+    ex.materialIdList.clear();
+    ex.normalMaps = NormalMapMemory{};
+}
+
+ModelExchange& processExchange() {
+    static ModelExchange ex(meshReadingApi());
+    return ex;
+}
+
+} // namespace
+
+InputExchange::InputExchange() : exchange_(processExchange()) { clearExchange(exchange_); }
+
+InputExchange::~InputExchange() { clearExchange(exchange_); }
+
+std::string writeDataFile(const std::string& name, const uint8_t* data, size_t size) {
     const std::string path = gFolder + name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
@@ -120,23 +151,29 @@ void writeDataFile(const std::string& name, const uint8_t* data, size_t size) {
     }
     if (size != 0 && std::fwrite(data, 1, size, f) != size) std::abort();
     std::fclose(f);
+    return path;
 }
 
-std::string_view containerBytes(const std::string& header, std::string_view tail) {
+std::string_view containerBytes(const std::string& header, std::string_view tail, std::string_view headerStart) {
     static std::unique_ptr<char[]> buffer;
     static size_t capacity = 0;
     static const std::string* copied = nullptr; // the header the buffer begins with
+    static size_t replaced = 0;                 // its first bytes, replaced by the last call
     const size_t size = header.size() + tail.size();
     if (buffer) ASAN_UNPOISON_MEMORY_REGION(buffer.get(), capacity);
     if (size > capacity) {
-        buffer.reset(new char[size]);
-        capacity = size;
+        capacity = std::max(size, 2 * capacity); // inputs grow a little at a time
+        buffer.reset(new char[capacity]);
         copied = nullptr;
     }
     if (copied != &header) {
         std::memcpy(buffer.get(), header.data(), header.size());
         copied = &header;
+    } else if (replaced != 0) {
+        std::memcpy(buffer.get(), header.data(), replaced);
     }
+    replaced = std::min(headerStart.size(), header.size());
+    if (replaced != 0) std::memcpy(buffer.get(), headerStart.data(), replaced);
     if (!tail.empty()) std::memcpy(buffer.get() + header.size(), tail.data(), tail.size());
     ASAN_POISON_MEMORY_REGION(buffer.get() + size, capacity - size);
     return {buffer.get(), size};

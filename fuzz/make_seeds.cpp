@@ -1,6 +1,9 @@
 // Writes the seed corpus of every fuzz target, made by the project's own writers, and one
 // dictionary per target with the words its reader looks for.
 //   orvex_fuzz_seeds <output folder>  ->  <output>/corpus/<target>/seed-NN, <output>/dict/<target>.dict
+#include "fuzz_support.h"
+
+#include "core/container_layout.h"
 #include "image/normal_map.h"
 #include "image/png_writer.h"
 #include "platform/text.h"
@@ -244,29 +247,37 @@ private:
     std::map<std::string, int> counts_;
 };
 
+// A container as the container target takes it: without the header's unused entry slots.
+std::string withoutUnusedSlots(const std::string& container) {
+    std::string input = container.substr(0, fuzz::kContainerHeaderKept);
+    if (container.size() > layout::kHeaderSize) input += container.substr(layout::kHeaderSize);
+    return input;
+}
+
 void containerSeeds(Output& out) {
     const std::string t = "fuzz_container";
-    out.seed(t, ContainerWriter().addModelBlock(kProject, fullBlock()).bytes());
-    out.seed(t, ContainerWriter()
-                    .addChangeDirectory(kProject, {{{u"Solid", {101, 104}}, {u"Material", {1}}}, std::nullopt})
-                    .addModelBlock(kProject, fullBlock())
-                    .bytes());
+    out.seed(t, withoutUnusedSlots(ContainerWriter().addModelBlock(kProject, fullBlock()).bytes()));
+    out.seed(t, withoutUnusedSlots(
+                    ContainerWriter()
+                        .addChangeDirectory(kProject, {{{u"Solid", {101, 104}}, {u"Material", {1}}}, std::nullopt})
+                        .addModelBlock(kProject, fullBlock())
+                        .bytes()));
     ContainerWriter empty;
     empty.name = u"Header only";
-    out.seed(t, empty.bytes());
+    out.seed(t, withoutUnusedSlots(empty.bytes()));
     ContainerWriter old;
     old.version = 6;
-    out.seed(t, old.bytes());
+    out.seed(t, withoutUnusedSlots(old.bytes()));
     ContainerWriter badEnd;
     badEnd.headerEnd = 208640;
     badEnd.addModelBlock(kProject, fullBlock());
-    out.seed(t, badEnd.bytes());
+    out.seed(t, withoutUnusedSlots(badEnd.bytes()));
     ContainerWriter negative;
     negative.entryCount = -1;
     negative.addModelBlock(kProject, fullBlock());
     negative.entries[0].blockOffset = -20;
-    out.seed(t, negative.bytes());
-    out.seed(t, std::string(100, '\0')); // shorter than a header
+    out.seed(t, withoutUnusedSlots(negative.bytes()));
+    out.seed(t, std::string(100, '\0')); // a container cut short
 }
 
 void changeDirectorySeeds(Output& out) {
@@ -278,7 +289,7 @@ void changeDirectorySeeds(Output& out) {
         {{{u"Solid", {9}}}, 3u}, // odd word count
         {{}, std::nullopt},
     };
-    for (uint8_t flags : {0, 1, 2, 3})
+    for (uint8_t flags : {0, 1, 2, 3, 4, 6}) // 4: read from the file
         for (const auto& d : directories) out.seed(t, std::string(1, char(flags)) + writer::encodeChangeDirectory(d));
 }
 
@@ -331,6 +342,13 @@ void normalMapSeeds(Output& out) {
         std::string bytes;
         for (const PngPiece& piece : png.pieces) bytes.append(reinterpret_cast<const char*>(piece.bytes.get()), piece.size);
         out.seed("fuzz_normal_map", bytes);
+        if (side != 1) continue;
+        // Cut right after the seal: with only the end chunk (the image data gone, the hash
+        // then wrong), and with a few bytes less than an end chunk.
+        const size_t sealEnd = 33 + 12 + (uint32_t(uint8_t(bytes[33])) << 24 | uint32_t(uint8_t(bytes[34])) << 16 |
+                                          uint32_t(uint8_t(bytes[35])) << 8 | uint8_t(bytes[36]));
+        out.seed("fuzz_normal_map", bytes.substr(0, sealEnd) + bytes.substr(bytes.size() - 12));
+        out.seed("fuzz_normal_map", bytes.substr(0, sealEnd + 5));
     }
 }
 

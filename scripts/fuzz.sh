@@ -1,35 +1,42 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (preset "fuzz": clang, AddressSanitizer, UndefinedBehavior-
 # Sanitizer), writes their seed corpora and dictionaries, replays the inputs of earlier
-# findings kept in fuzz/regressions/<target>/, then fuzzes every target.
+# findings kept in fuzz/regressions/<target>/, then fuzzes every target from its seeds and
+# the committed corpus (fuzz/corpus/<target>/, which every input of it runs first).
 #
 #   scripts/fuzz.sh --short           every target for a bounded time (the test command's run)
 #   scripts/fuzz.sh [--seconds N]     a longer run, N seconds per target (default 600)
 #   scripts/fuzz.sh --only NAME ...   limit any run to the named targets
+#   scripts/fuzz.sh --update-corpus   after the run, replace each committed corpus by the
+#                                     smallest set of its inputs and the run's with the same
+#                                     coverage (libFuzzer's -merge=1 into an empty folder)
 #
-# Runs two targets at a time. Exits non-zero when any target reports a crash, leak, hang,
-# undefined behaviour or an allocation past its limit; the input is kept in
-# build/fuzz/artifacts/<target>/ and the report in build/fuzz/logs/<target>.log.
+# Runs FUZZ_PARALLEL targets at a time (default two). Exits non-zero when any target reports
+# a crash, leak, hang, undefined behaviour or an allocation past its limit; the input is kept
+# in build/fuzz/artifacts/<target>/ and the report in build/fuzz/logs/<target>.log, which
+# ends with the CPU time the target had.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 seconds=600
 short=0
+update=0
 only=()
 while (($#)); do
   case $1 in
     --short) short=1; seconds=25 ;;
     --seconds) seconds=$2; shift ;;
     --only) only+=("$2"); shift ;;
+    --update-corpus) update=1 ;;
     *) echo "fuzz.sh: unknown argument $1" >&2; exit 2 ;;
   esac
   shift
 done
 
-# Target, largest input in bytes. A container holds a 208644-byte header before its blocks.
+# Target, largest input in bytes.
 targets=(
-  "fuzz_container 262144"
+  "fuzz_container 65536"
   "fuzz_model_block 65536"
   "fuzz_change_directory 16384"
   "fuzz_camera 8192"
@@ -65,14 +72,26 @@ run_target() {
       return 1
     fi
   fi
-  if ! "$bin" "${common[@]}" -max_total_time="$seconds" "$build/corpus/$name" >>"$log" 2>&1; then
+  local committed=$root/fuzz/corpus/$name corpora=("$build/corpus/$name")
+  [[ -d $committed ]] && corpora+=("$committed")
+  if ! "$bin" "${common[@]}" -max_total_time="$seconds" "${corpora[@]}" >>"$log" 2>&1; then
     echo "$name: FAILED (see $log; input in $artifacts)"
     grep -m3 -E "ERROR|runtime error|SUMMARY" "$log" | sed 's/^/    /'
     return 1
   fi
+  # The CPU time of this target's processes (the second line: user, system), for reading its
+  # figures on a shared machine (times runs in this shell: in a pipe it would see no children).
+  { echo "cpu:"; times; } >>"$log"
   local runs
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   echo "$name: passed, ${runs:-?} runs in ${seconds}s"
+  if ((update)); then
+    local merged=$build/merged/$name
+    rm -rf "$merged" && mkdir -p "$merged"
+    "$bin" -merge=1 -max_len="$maxlen" -rss_limit_mb=2048 "$merged" "${corpora[@]}" >>"$log" 2>&1 &&
+      rm -rf "$committed" && mv "$merged" "$committed" &&
+      echo "$name: corpus now $(ls "$committed" | wc -l) inputs, $(du -sk "$committed" | cut -f1) KB"
+  fi
 }
 
 selected=()

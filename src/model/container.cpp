@@ -27,6 +27,7 @@ HeaderResult readHeader(ModelExchange& ex) {
     openContainer(ex);
     if (!ex.container.isOpen()) return kHeaderNoFile;
     if (ex.container.size() < layout::kHeaderSize) {
+        if (ex.containerBytes) return kHeaderFormatError; // bytes in memory are never written
         openContainer(ex);
         if (!ex.container.isOpen()) return kHeaderFormatError;
         writeContainerHeader(ex.container, ex.header);
