@@ -416,20 +416,14 @@ void inspectCamera(Inspection& out, const std::u16string& name) {
     std::u16string text;
     if (!readText(out, name, text)) return;
     checkCameraFile(name, text, out.problems);
-    CameraFileInfo info;
-    info.name = name;
-    parseCameraBlock(text, info.camera);
-    out.camera = std::move(info);
+    parseCameraBlock(text, out.camera.emplace(CameraFileInfo{name, {}}).camera);
 }
 
 void inspectViews(Inspection& out, const std::u16string& name) {
     std::u16string text;
     if (!readText(out, name, text)) return;
     checkViewsFile(name, text, out.problems);
-    ViewsFileInfo info;
-    info.name = name;
-    parseViewsBlock(text, info.list);
-    out.views = std::move(info);
+    parseViewsBlock(text, out.views.emplace(ViewsFileInfo{name, {}}).list);
 }
 
 // The sync-state file is written by the program for the host and never read back by it;
