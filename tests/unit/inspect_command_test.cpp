@@ -144,7 +144,7 @@ TEST(InspectCommand, ExitStatusAndMessageOfEveryOutcome) {
     // Out of memory: a message and status 2, not an abort. The one part's positions claim
     // 400 MB (zeros of a sparse file), four times the address space allowed.
     writer::SolidContent solid;
-    solid.parts.push_back({u"Part", {}, {0, 0, 0}});
+    solid.parts.push_back({u"Slab", {}, {0, 0, 0}});
     writer::ModelBlockContent block;
     block.solids.emplace().push_back(solid);
     writer::ContainerWriter container;
