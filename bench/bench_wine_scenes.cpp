@@ -2,7 +2,8 @@
 // folder with the program's data folder inside: "large" (the large model of
 // bench_large_model), "small" (100,000 small solids), "maps" (one material whose 4096 x 4096
 // JPEG diffuse texture has a bump strength, so the program keeps a normal map of it) and
-// "nomaps" (the same without the bump).
+// "nomaps" (the same without the bump); and largest-part-bytes.txt, the large model's largest
+// part in bytes.
 //
 //   bench_wine_scenes ROOT
 #include "bench_support.h"
@@ -41,6 +42,14 @@ bool writeTextureScene(const std::string& folder, float bump) {
     return bench::writeModel(folder + "/_model.alm", contents);
 }
 
+// The launch benchmark reads a plain read's buffer size from it.
+bool writeLargestPart(const std::string& path, uint64_t bytes) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) return false;
+    const bool written = std::fprintf(f, "%llu\n", static_cast<unsigned long long>(bytes)) > 0;
+    return std::fclose(f) == 0 && written;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -57,7 +66,8 @@ int main(int argc, char** argv) {
                                    bench::smallSolidsModel(bench::kSmallSolids, 1, 1)))
                 std::_Exit(1);
         }) &&
-        writeTextureScene(dataFolder(root, "maps"), 0.5f) && writeTextureScene(dataFolder(root, "nomaps"), 0.0f);
+        writeTextureScene(dataFolder(root, "maps"), 0.5f) && writeTextureScene(dataFolder(root, "nomaps"), 0.0f) &&
+        writeLargestPart(root + "/largest-part-bytes.txt", largest);
     if (!written) {
         std::fprintf(stderr, "bench_wine_scenes: could not write the scenes into %s\n", root.c_str());
         return 1;

@@ -4,11 +4,12 @@
 # exists, against a plain ReadFile program, a minimal windowed program and an empty program
 # run in turns with it. Prints each figure with its reference and their ratio.
 #
-#   scripts/bench-wine.sh [RUNS]     (default 15; the fastest run of each counts)
+#   scripts/bench-wine.sh [RUNS [large|small]]   (default 15 runs, the fastest of each counts;
+#                                                 a scene named runs that model only)
 #
 # The scenes (a 522 MB model, 100,000 small solids, a 4096 x 4096 bump texture) are written
 # by the native scene writer into build/bench-wine-data when that folder has none (remove it
-# to have them written again). Not part of the test command.
+# to have them written again); the writer's last file, largest-part-bytes.txt, marks them done. Not part of the test command.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -33,16 +34,15 @@ cp build/mingw/bin/OrvexExchange.exe build/mingw/bench-wine/
 
 data="$root/build/bench-wine-data"
 writer="$root/build/bench/bench/bench_wine_scenes"
-if [ ! -f "$data/.written" ]; then
+if [ ! -f "$data/largest-part-bytes.txt" ]; then
     rm -rf "$data"
     mkdir -p "$data"
     "$writer" "$data"
-    touch "$data/.written"
 fi
 # The first start of each benchmark run generates the normal map anew.
 rm -f "$data/maps/Quorvel/Planomat2027_OrvexPlugin/Data/Textures/wood.jpg_Normal.png"
 
 echo "machine: $(nproc) x $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(wine --version 2>/dev/null)"
 echo "load before: $(uptime | sed 's/.*load average/load average/')"
-xvfb-run -a "$root/cmake/wine-run.sh" "$root/build/mingw/bench-wine/launch-bench.exe" "$root/build/mingw/bench-wine" "$data" "${1:-15}"
+xvfb-run -a "$root/cmake/wine-run.sh" "$root/build/mingw/bench-wine/launch-bench.exe" "$root/build/mingw/bench-wine" "$data" "${1:-15}" ${2:+"$2"}
 echo "load after: $(uptime | sed 's/.*load average/load average/')"

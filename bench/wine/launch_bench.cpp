@@ -5,8 +5,9 @@
 // of each model file and a minimal program that makes the same hidden window. The fastest run
 // of each counts. Every figure is printed with its reference and their ratio.
 //
-//   launch-bench.exe FOLDER DATA RUNS
+//   launch-bench.exe FOLDER DATA RUNS [large|small]
 //
+// With a scene named, only that model's start and its references run (for profiling one).
 // FOLDER holds OrvexExchange.exe, the null OrvexApi.dll and the reference programs; DATA
 // holds the scenes "large", "small", "maps" and "nomaps", each an APPDATA folder whose data
 // folder the native scene writer filled. Paths are absolute, Windows or Linux paths.
@@ -91,6 +92,15 @@ public:
 
     std::wstring scene(const wchar_t* name) const { return data_ + L"\\" + name; }
     std::wstring modelOf(const wchar_t* name) const { return dataFolderFor(scene(name)) + L"\\_model.alm"; }
+    // What the scene writer noted as the large model's largest part, in KiB (rounded up).
+    unsigned largestPartKiB() const {
+        FILE* f = _wfopen((data_ + L"\\largest-part-bytes.txt").c_str(), L"r");
+        unsigned long long bytes = 0;
+        const bool read = f && std::fscanf(f, "%llu", &bytes) == 1 && bytes > 0;
+        if (f) std::fclose(f);
+        if (!read) fail("the data folder has no largest-part-bytes.txt: remove it to have the scenes written again");
+        return unsigned((bytes + 1023) >> 10);
+    }
 
     // A reference program from start to exit; it must end with 0.
     double toExit(const wchar_t* program, const std::wstring& arguments) {
@@ -168,43 +178,59 @@ struct Best {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: launch-bench.exe FOLDER DATA RUNS\n");
+    const std::wstring only = argc == 5 ? argv[4] : L"";
+    if ((argc != 4 && argc != 5) || (argc == 5 && only != L"large" && only != L"small")) {
+        std::fprintf(stderr, "usage: launch-bench.exe FOLDER DATA RUNS [large|small]\n");
         return 2;
     }
     const int runs = std::max(1, _wtoi(argv[3]));
     Bench bench(windowsPath(argv[1]), windowsPath(argv[2]));
+    const bool all = only.empty(), doLarge = all || only == L"large", doSmall = all || only == L"small";
     const std::wstring large = bench.modelOf(L"large"), small = bench.modelOf(L"small");
     const std::vector<unsigned> bufferKiB = {1024, 4096};
+    // The program must hold a whole part to hand it over: a read into one buffer the size of
+    // the large model's largest part shows what holding it costs a plain read.
+    const unsigned partKiB = bench.largestPartKiB();
 
     // The first start on the bump-texture scene generates its normal map; every later start
     // finds it unchanged.
-    const Run generating = bench.windowed(L"OrvexExchange.exe", bench.scene(L"maps"), true);
+    const Run generating = all ? bench.windowed(L"OrvexExchange.exe", bench.scene(L"maps"), true) : Run{};
 
-    Best empty, window, programWindow, largeAnswer, largeStart, smallAnswer, smallStart, mapsAnswer, noMapsAnswer;
+    Best empty, window, programWindow, largeAnswer, largeStart, smallAnswer, smallStart, mapsAnswer, noMapsAnswer,
+        partLarge;
     std::vector<Best> plainLarge(bufferKiB.size()), plainSmall(bufferKiB.size());
     // One round more than counted: the first warms the page cache and Wine's own files.
     for (int run = -1; run < runs; ++run) {
         if (run == 0) empty = window = programWindow = largeAnswer = largeStart = smallAnswer = smallStart =
-                          mapsAnswer = noMapsAnswer = Best{};
+                          mapsAnswer = noMapsAnswer = partLarge = Best{};
         if (run == 0) plainLarge = plainSmall = std::vector<Best>(bufferKiB.size());
         empty.take(bench.toExit(L"bench-empty.exe", L""));
         for (size_t b = 0; b < bufferKiB.size(); ++b) {
-            plainLarge[b].take(bench.toExit(L"bench-plain-read.exe", std::to_wstring(bufferKiB[b]) + L" " + large));
-            plainSmall[b].take(bench.toExit(L"bench-plain-read.exe", std::to_wstring(bufferKiB[b]) + L" " + small));
+            const std::wstring size = std::to_wstring(bufferKiB[b]) + L" ";
+            if (doLarge) plainLarge[b].take(bench.toExit(L"bench-plain-read.exe", size + large));
+            if (doSmall) plainSmall[b].take(bench.toExit(L"bench-plain-read.exe", size + small));
         }
-        window.take(bench.windowed(L"bench-window.exe", L"", false).window);
-        const Run l = bench.windowed(L"OrvexExchange.exe", bench.scene(L"large"), true);
-        const Run s = bench.windowed(L"OrvexExchange.exe", bench.scene(L"small"), true);
-        const Run m = bench.windowed(L"OrvexExchange.exe", bench.scene(L"maps"), true);
-        const Run n = bench.windowed(L"OrvexExchange.exe", bench.scene(L"nomaps"), true);
-        for (const Run& r : {l, s, m, n}) programWindow.take(r.window);
-        largeAnswer.take(l.answer);
-        largeStart.take(l.window + l.answer);
-        smallAnswer.take(s.answer);
-        smallStart.take(s.window + s.answer);
-        mapsAnswer.take(m.answer);
-        noMapsAnswer.take(n.answer);
+        if (doLarge) partLarge.take(bench.toExit(L"bench-plain-read.exe", std::to_wstring(partKiB) + L" " + large));
+        if (all) window.take(bench.windowed(L"bench-window.exe", L"", false).window);
+        if (doLarge) {
+            const Run l = bench.windowed(L"OrvexExchange.exe", bench.scene(L"large"), true);
+            programWindow.take(l.window);
+            largeAnswer.take(l.answer);
+            largeStart.take(l.window + l.answer);
+        }
+        if (doSmall) {
+            const Run s = bench.windowed(L"OrvexExchange.exe", bench.scene(L"small"), true);
+            programWindow.take(s.window);
+            smallAnswer.take(s.answer);
+            smallStart.take(s.window + s.answer);
+        }
+        if (all) {
+            const Run m = bench.windowed(L"OrvexExchange.exe", bench.scene(L"maps"), true);
+            const Run n = bench.windowed(L"OrvexExchange.exe", bench.scene(L"nomaps"), true);
+            for (const Run& r : {m, n}) programWindow.take(r.window);
+            mapsAnswer.take(m.answer);
+            noMapsAnswer.take(n.answer);
+        }
     }
     const auto fastest = [&](const std::vector<Best>& plain, std::string& name) {
         size_t best = 0;
@@ -217,12 +243,21 @@ int wmain(int argc, wchar_t** argv) {
     const double plainL = fastest(plainLarge, largeName), plainS = fastest(plainSmall, smallName);
 
     std::printf("launch-bench: fastest of %d runs in turns\n", runs);
-    printFigure("start to window", programWindow.value, "minimal program, same hidden window", window.value);
-    printFigure("large model: window to 1137", largeAnswer.value, "net plain read (plain - empty)", plainL - empty.value);
-    printFigure("large model: start to 1137", largeStart.value, largeName, plainL);
-    printFigure("100000 small solids: window to 1137", smallAnswer.value, "net plain read (plain - empty)",
-                plainS - empty.value);
-    printFigure("100000 small solids: start to 1137", smallStart.value, smallName, plainS);
+    if (all) printFigure("start to window", programWindow.value, "minimal program, same hidden window", window.value);
+    if (doLarge) {
+        printFigure("large model: window to 1137", largeAnswer.value, "net plain read (plain - empty)",
+                    plainL - empty.value);
+        printFigure("large model: window to 1137", largeAnswer.value,
+                    "net plain read, buffer of the largest part (" + std::to_string((partKiB + 1023) >> 10) + " MiB)",
+                    partLarge.value - empty.value);
+        printFigure("large model: start to 1137", largeStart.value, largeName, plainL);
+    }
+    if (doSmall) {
+        printFigure("100000 small solids: window to 1137", smallAnswer.value, "net plain read (plain - empty)",
+                    plainS - empty.value);
+        printFigure("100000 small solids: start to 1137", smallStart.value, smallName, plainS);
+    }
+    if (!all) return 0;
     printFigure("4096x4096 bump texture, map unchanged: window to 1137", mapsAnswer.value, "same scene, no bump",
                 noMapsAnswer.value);
     printFigure("4096x4096 bump texture, first start: window to 1137", generating.answer, "same scene, no bump",

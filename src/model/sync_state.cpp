@@ -21,11 +21,12 @@ namespace {
 constexpr size_t kLongestNumber = 11; // "-2147483648"
 constexpr size_t kLongestSolidLine = 7 + kLongestNumber + 14 + kLongestNumber + 3;
 constexpr size_t kLongestMaterialTail = 14 + kLongestNumber + 13 + kLongestNumber + 3;
-constexpr size_t kFileBuffer = 1024 * 1024;
+constexpr size_t kFileBuffer = 256 * 1024;
 
 // Text on its way to the file, gathered in a buffer so that the file is written in few large
 // pieces (every write costs a system call). The buffer is the exchange's, kept from write to
-// write: a fresh megabyte at every write would cost its pages' first touch every time.
+// write: fresh pages at every write would cost their first touch every time. A quarter of a
+// megabyte makes a few writes of a large file and keeps those pages few in a new process.
 class SyncText {
 public:
     SyncText(File& file, std::unique_ptr<char[]>& buffer) : file_(file), buffer_(buffer) {
@@ -82,6 +83,15 @@ char* put(char* at, const char (&literal)[N]) {
 // A signed decimal, as "%d" writes it.
 char* putNumber(char* at, int32_t value) { return std::to_chars(at, at + kLongestNumber, value).ptr; }
 
+// One solid's line.
+char* putSolidLine(char* at, const SolidState& state) {
+    at = put(at, "ID3D: [");
+    at = putNumber(at, static_cast<int32_t>(state.id));
+    at = put(at, "] TimeStamp: [");
+    at = putNumber(at, static_cast<int32_t>(state.timestamp));
+    return put(at, "]\r\n");
+}
+
 // The lines of a run: kept with the run, and formatted again only when the run changed since
 // (a sync changes a few solids, and writing the lines of the others again is only copying).
 // They are formatted in scratch and kept at their exact length, so that the kept lines touch
@@ -92,25 +102,29 @@ std::string_view solidLines(SolidRun& run, std::string& scratch) {
         const size_t longest = run.solids().size() * kLongestSolidLine;
         if (scratch.size() < longest) scratch.resize(longest);
         char* p = scratch.data();
-        for (const SolidState& state : run.solids()) {
-            p = put(p, "ID3D: [");
-            p = putNumber(p, static_cast<int32_t>(state.id));
-            p = put(p, "] TimeStamp: [");
-            p = putNumber(p, static_cast<int32_t>(state.timestamp));
-            p = put(p, "]\r\n");
-        }
+        for (const SolidState& state : run.solids()) p = putSolidLine(p, state);
         text.assign(scratch.data(), size_t(p - scratch.data()));
     }
     return text;
 }
 
 void putSyncState(File& file, ModelExchange& ex) {
+    // The exchange's first write (it has no buffer yet), the start-up's over every solid, keeps
+    // no lines: the pages they would fill are fresh in a new process, and their first touch
+    // costs more than formatting them again at the first sync that follows.
+    const bool keepLines = ex.syncStateBuffer != nullptr;
     SyncText out(file, ex.syncStateBuffer);
     std::string scratch;
     out.commit(put(out.room(16), "SourceProject: ["));
     out.latin1(ex.sourceProject);
     out.commit(put(out.room(3), "]\r\n"));
-    for (SolidRun& run : ex.solidTable.runs()) out.append(solidLines(run, scratch));
+    for (SolidRun& run : ex.solidTable.runs()) {
+        if (keepLines) {
+            out.append(solidLines(run, scratch));
+            continue;
+        }
+        for (const SolidState& state : run.solids()) out.commit(putSolidLine(out.room(kLongestSolidLine), state));
+    }
 
     for (const auto& [name, material] : ex.materialTable) {
         out.commit(put(out.room(11), "Material: ["));
