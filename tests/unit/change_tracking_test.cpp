@@ -8,6 +8,7 @@
 #include "scene-writer/container_writer.h"
 #include "scene-writer/light_text.h"
 #include "support/exchange_fixture.h"
+#include "support/scene_content.h"
 
 #include <gtest/gtest.h>
 
@@ -28,19 +29,6 @@ const std::u16string kProject = u"C:\\Projects\\House.pln";
 const std::string kFlush = op::flush();
 const std::string kSendLights = op::call("SendLights");
 const std::string kEndNode = op::endNode();
-
-SolidContent solid(uint32_t id, uint32_t timestamp = 0) {
-    SolidContent contents;
-    contents.id = id;
-    contents.timestamp = timestamp;
-    return contents;
-}
-
-ModelBlockContent solidsBlock(std::vector<SolidContent> solids) {
-    ModelBlockContent contents;
-    contents.solids = std::move(solids);
-    return contents;
-}
 
 LightRecord light(int32_t id, bool enabled = true) {
     LightRecord record;

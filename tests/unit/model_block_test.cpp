@@ -18,6 +18,7 @@
 #include "scene-writer/material_text.h"
 #include "scene-writer/sample_scene.h"
 #include "support/exchange_fixture.h"
+#include "support/scene_content.h"
 
 #include <gtest/gtest.h>
 
@@ -56,14 +57,6 @@ PartContent trianglePart(std::u16string label, float shift) {
     return part;
 }
 
-SolidContent solid(uint32_t id, uint32_t timestamp = 0, std::vector<PartContent> parts = {}) {
-    SolidContent contents;
-    contents.id = id;
-    contents.timestamp = timestamp;
-    contents.parts = std::move(parts);
-    return contents;
-}
-
 writer::MaterialEntry materialEntry(std::u16string text, std::optional<uint32_t> byteLength = {}) {
     writer::MaterialEntry entry;
     entry.text = std::move(text);
@@ -73,12 +66,6 @@ writer::MaterialEntry materialEntry(std::u16string text, std::optional<uint32_t>
 
 SolidContent withZeroParts(SolidContent contents, int zeroOffsets) {
     contents.zeroPartOffsets = zeroOffsets;
-    return contents;
-}
-
-ModelBlockContent solidsBlock(std::vector<SolidContent> solids) {
-    ModelBlockContent contents;
-    contents.solids = std::move(solids);
     return contents;
 }
 

@@ -1,13 +1,9 @@
 // End-to-end scenarios: OrvexExchange.exe driven by the host simulator, with the stand-in
 // renderer journaling every call. Each scenario checks the journal, the log, the message
 // boxes and the exit code.
-#include "host-sim/host_sim.h"
-#include "scene-writer/container_writer.h"
-#include "support/journal_lines.h"
+#include "scenario.h"
+#include "support/scene_content.h"
 
-#include <gtest/gtest.h>
-
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,8 +11,7 @@ namespace orvex {
 namespace {
 
 using namespace hostsim;
-
-using namespace test; // the journal-line builders
+using namespace test; // the journal-line and scene builders
 
 const Lines kStartLines = op::startSession(u"House", u"C:\\Work\\House.orvexa");
 // A session opened and flushed, then closed.
@@ -27,45 +22,10 @@ const std::wstring kMissingRendererCaption = L"Error: missing Orvex Render appli
 const std::wstring kMissingRendererText =
     L"Missing the Orvex render. Install it and start the command.\n\nhttps://www.orvex-render.example/download";
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public scenario::ScenarioTest {
 protected:
-    void SetUp() override {
-        ASSERT_NE(scratch_.path().find(L"orvex-e2e"), std::wstring::npos);
-        // A program left over from an earlier run would take every request as a second start.
-        ASSERT_EQ(FindWindowW(kProgramWindowClass, nullptr), nullptr) << "an OrvexExchange.exe is still running";
-        appData_ = scratch_ / L"appdata";
-        dataFolder_ = dataFolderFor(appData_);
-        options_.program = ownFolder() + L"\\OrvexExchange.exe";
-        options_.rendererFolder = standinFolder();
-        options_.appData = appData_;
-        options_.journal = scratch_ / L"journal.jsonl";
-        ASSERT_TRUE(host_.openHostWindow());
-    }
-
-    // The data folder with "_model.alm" whose entry 0 is an empty model block.
-    void writeEmptyModel(const std::u16string& project = u"C:\\Work\\House.plan") {
-        ASSERT_TRUE(makeFolders(dataFolder_));
-        writer::ContainerWriter container;
-        container.addModelBlock(project, writer::ModelBlockContent{});
-        ASSERT_TRUE(writeFile(dataFolder_ + L"\\_model.alm", container.bytes()));
-    }
-
-    void start(const std::wstring& word = L"") { ASSERT_TRUE(host_.startProgram(options_, word)); }
-
-    // Waits for the program to end; its exit code must be 0.
-    void expectCleanExit() {
-        const auto code = host_.waitForExit();
-        ASSERT_TRUE(code.has_value()) << "the program did not end";
-        EXPECT_EQ(*code, 0u);
-    }
-
-    // The request 1026 makes the running program answer with 1137 (wParam 0, lParam 10).
-    void expectStateSavedAnswer() {
-        const auto answer = host_.waitForMessage(1137);
-        ASSERT_TRUE(answer.has_value()) << "no 1137 from the program";
-        EXPECT_EQ(answer->wParam, 0u);
-        EXPECT_EQ(answer->lParam, 10);
-    }
+    // The data folder's "_model.alm" with an empty model block as entry 0.
+    void writeEmptyModel() { writeModel(writer::ModelBlockContent{}); }
 
     void expectBox(const std::wstring& caption, const std::wstring& text) {
         const auto box = host_.answerMessageBox();
@@ -73,62 +33,35 @@ protected:
         EXPECT_EQ(toUtf8(box->caption), toUtf8(caption));
         EXPECT_EQ(toUtf8(box->text), toUtf8(text));
     }
-
-    std::vector<std::string> journal() const { return readLines(options_.journal); }
-    bool journalExists() const { return fileExists(options_.journal); }
-
-    // The log's lines as "A: text" (8-bit writer) or "W: text" (UTF-16 writer), each stamp
-    // checked for its writer's format.
-    std::vector<std::string> log() const {
-        static const std::regex narrow(R"(^\[\d{4}\. \d{2}\. \d{2} - \d{2}:\d{2}:\d{2}\]: (.*)$)");
-        static const std::regex wide(R"(^\[\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\]: (.*)$)");
-        std::vector<std::string> texts;
-        for (const std::string& line : readLines(logFileFor(appData_))) {
-            std::smatch m;
-            if (std::regex_match(line, m, narrow)) texts.push_back("A: " + m[1].str());
-            else if (std::regex_match(line, m, wide)) texts.push_back("W: " + m[1].str());
-            else texts.push_back("?: " + line);
-        }
-        return texts;
-    }
-
-    ScratchFolder scratch_{L"orvex-e2e"};
-    std::wstring appData_;
-    std::wstring dataFolder_;
-    ProgramOptions options_;
-    HostSimulator host_; // after the folder: ends a program still running before it is removed
 };
 
 TEST_F(EndToEnd, GoodStartSendsEntryZeroAndEndsWhenTheHostWindowCloses) {
     writeEmptyModel();
     start();
-    host_.post(1026);
-    expectStateSavedAnswer(); // the loop runs and has found the host window
-    host_.closeHostWindow();
-    expectCleanExit();
+    saveStateAndWait(); // the loop runs and has found the host window
+    closeHostAndExpectCleanExit();
     EXPECT_EQ(journal(), kGoodRun);
-    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Sync Model state 0"}));
-    EXPECT_TRUE(fileExists(dataFolder_ + L"\\_mod.sync"));
+    EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Sync Model state 0"}));
+    EXPECT_TRUE(fileExists(dataFile(L"_mod.sync")));
 }
 
 TEST_F(EndToEnd, MissingDataFolderIsReportedWithoutAnyRendererCall) {
-    // The log lies beside the data folder, so its parent exists; the data folder does not.
-    ASSERT_TRUE(makeFolders(appData_ + L"\\Quorvel\\Planomat2027_OrvexPlugin"));
+    // The log lies beside the data folder, so its parent stays; the data folder goes.
+    ASSERT_TRUE(RemoveDirectoryW(dataFolder_.c_str()));
     start();
     expectBox(kFileCaption, L"File not found.");
     expectCleanExit();
     EXPECT_FALSE(journalExists());
-    EXPECT_EQ(log(), std::vector<std::string>{"A: File not found."});
+    EXPECT_EQ(log(), Lines{"A: File not found."});
 }
 
 TEST_F(EndToEnd, MissingModelFileIsCreatedWithAFreshHeaderAndReported) {
-    ASSERT_TRUE(makeFolders(dataFolder_));
     start();
     expectBox(kFileCaption, L"File format error.");
     expectCleanExit();
     EXPECT_FALSE(journalExists());
-    EXPECT_EQ(log(), std::vector<std::string>{"A: File format error."});
-    const auto written = readFile(dataFolder_ + L"\\_model.alm");
+    EXPECT_EQ(log(), Lines{"A: File format error."});
+    const auto written = readFile(dataFile(L"_model.alm"));
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ(written->size(), 208644u);
     EXPECT_TRUE(*written == writer::ContainerWriter().bytes()) << "not an empty header";
@@ -141,7 +74,7 @@ TEST_F(EndToEnd, RendererThatFailsToStartGivesTheMissingRendererBox) {
     expectBox(kMissingRendererCaption, kMissingRendererText);
     expectCleanExit();
     EXPECT_EQ(journal(), Lines{kStartLines[0]});
-    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Connection Error: 7"}));
+    EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Connection Error: 7"}));
 }
 
 TEST_F(EndToEnd, RefusedSessionIsReportedWithItsCode) {
@@ -152,7 +85,7 @@ TEST_F(EndToEnd, RefusedSessionIsReportedWithItsCode) {
     expectCleanExit();
     // No session handle: nothing to destroy at the end.
     EXPECT_EQ(journal(), (Lines{kStartLines[0], kStartLines[1]}));
-    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Create Session Error: -3"}));
+    EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Create Session Error: -3"}));
 }
 
 TEST_F(EndToEnd, MissingRendererLibraryGivesTheMissingRendererBox) {
@@ -168,7 +101,7 @@ TEST_F(EndToEnd, MissingRendererLibraryGivesTheMissingRendererBox) {
     expectBox(kMissingRendererCaption, kMissingRendererText);
     expectCleanExit();
     EXPECT_FALSE(journalExists());
-    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Connection Error: -1"}));
+    EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Connection Error: -1"}));
 }
 
 TEST_F(EndToEnd, RendererLibraryWithoutOneOperationIsNeverCalled) {
@@ -194,7 +127,7 @@ TEST_F(EndToEnd, RendererLibraryWithoutOneOperationIsNeverCalled) {
     expectBox(kMissingRendererCaption, kMissingRendererText);
     expectCleanExit();
     EXPECT_FALSE(journalExists());
-    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Connection Error: -1"}));
+    EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Connection Error: -1"}));
 }
 
 TEST_F(EndToEnd, RenderStatusZeroEndsTheProgramWhileTheHostStays) {
@@ -210,8 +143,7 @@ TEST_F(EndToEnd, ExitCommandEndsTheProgramAndOtherCommandsDoNot) {
     writeEmptyModel();
     start();
     host_.post(WM_COMMAND, 104, 0);
-    host_.post(1026);
-    expectStateSavedAnswer(); // still running after 104
+    saveStateAndWait(); // still running after 104
     host_.post(WM_COMMAND, 105, 0);
     expectCleanExit(); // the host window is still open: only the command ended it
     EXPECT_TRUE(IsWindow(host_.hostWindow()));
@@ -221,8 +153,7 @@ TEST_F(EndToEnd, ExitCommandEndsTheProgramAndOtherCommandsDoNot) {
 TEST_F(EndToEnd, CloseMessageEndsTheProgram) {
     writeEmptyModel();
     start();
-    host_.post(1026);
-    expectStateSavedAnswer();
+    saveStateAndWait();
     host_.post(WM_CLOSE);
     expectCleanExit();
     EXPECT_EQ(journal(), kGoodRun);
@@ -232,9 +163,8 @@ TEST_F(EndToEnd, ModelSyncWordRunsTheStateSaveAsTheFirstRequest) {
     writeEmptyModel();
     start(L"ModelSync");
     expectStateSavedAnswer();
-    host_.closeHostWindow();
-    expectCleanExit();
-    EXPECT_EQ(log(), (std::vector<std::string>{"A: Args - ", "W: ModelSync", "A: Init Start", "A: Sync Model state 0"}));
+    closeHostAndExpectCleanExit();
+    EXPECT_EQ(log(), (Lines{"A: Args - ", "W: ModelSync", "A: Init Start", "A: Sync Model state 0"}));
     EXPECT_EQ(journal(), kGoodRun);
 }
 
@@ -247,10 +177,9 @@ TEST_F(EndToEnd, SecondInstanceForwardsItsRequestToTheRunningOne) {
     EXPECT_EQ(*second, 0u);
     expectStateSavedAnswer();
     EXPECT_TRUE(host_.programRunning());
-    host_.closeHostWindow();
-    expectCleanExit();
+    closeHostAndExpectCleanExit();
     // The second instance logs its word and touches nothing else; the running one answers.
-    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Args - ", "W: ModelSync", "A: Sync Model state 0"}));
+    EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Args - ", "W: ModelSync", "A: Sync Model state 0"}));
     EXPECT_EQ(journal(), kGoodRun);
 }
 
@@ -267,63 +196,43 @@ TEST_F(EndToEnd, NextStartAfterTheEndIsAFirstInstanceAgain) {
 }
 
 // Only the operation names of journal lines.
-std::vector<std::string> operations(const std::vector<std::string>& lines) {
-    std::vector<std::string> ops;
+Lines operations(const Lines& lines) {
+    Lines ops;
     for (const std::string& line : lines) ops.push_back(journalField(line, "op"));
     return ops;
-}
-
-writer::SolidContent triangleSolid(uint32_t id, uint32_t timestamp) {
-    writer::SolidContent solid;
-    solid.id = id;
-    solid.timestamp = timestamp;
-    writer::PartContent part;
-    part.label = u"Wall";
-    part.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-    part.indices = {0, 1, 2};
-    solid.parts.push_back(part);
-    return solid;
 }
 
 // The host's round of a change: 1026 asks for the sync state, the host writes "_mod.sm"
 // with the change directory and the changed model, then 1027 (logged) or 1028 (quiet).
 TEST_F(EndToEnd, ChangeRoundDeletesListedSolidsAndLogsOnlyTheLoudRequest) {
-    ASSERT_TRUE(makeFolders(dataFolder_));
-    writer::ModelBlockContent model;
-    model.solids = std::vector<writer::SolidContent>{triangleSolid(7, 1234)};
-    writer::ContainerWriter first;
-    first.addModelBlock(u"C:\\Work\\House.plan", model);
-    ASSERT_TRUE(writeFile(dataFolder_ + L"\\_model.alm", first.bytes()));
+    writeModel(solidsBlock({solid(7, 1234, {part(u"Wall", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 2})})}));
 
     start();
-    host_.post(1026);
-    expectStateSavedAnswer();
-    EXPECT_EQ(readFile(dataFolder_ + L"\\_mod.sync"),
+    saveStateAndWait();
+    EXPECT_EQ(readFile(dataFile(L"_mod.sync")),
               std::string("SourceProject: [C:\\Work\\House.plan]\r\nID3D: [7] TimeStamp: [1234]\r\n"));
 
     writer::ContainerWriter change;
     change.addChangeDirectory(u"C:\\Work\\House.plan", writer::ChangeDirectoryContent{{{u"Solid", {7, 99}}}, {}});
     change.addModelBlock(u"C:\\Work\\House.plan", writer::ModelBlockContent{});
-    ASSERT_TRUE(writeFile(dataFolder_ + L"\\_mod.sm", change.bytes()));
+    writeContainer(L"_mod.sm", change);
     host_.post(1027);
     host_.post(1028); // solid 7 is gone by now: nothing left to delete
-    host_.post(1026);
-    expectStateSavedAnswer(); // both synchronisations have run
-    host_.closeHostWindow();
-    expectCleanExit();
+    saveStateAndWait(); // both synchronisations have run
+    closeHostAndExpectCleanExit();
 
-    const std::vector<std::string> lines = journal();
+    const Lines lines = journal();
     EXPECT_EQ(operations(lines),
-              (std::vector<std::string>{"StartOrvexRender", "CreateSession", "SetSceneSetting", "SetModelFilePath",
+              (Lines{"StartOrvexRender", "CreateSession", "SetSceneSetting", "SetModelFilePath",
                                         "SaveToFiles", "BeginNode", "AddIndexedTriangle", "EndNode", "FlushData",
                                         "DeleteNode", "FlushData", "FlushData", "FlushData", "FlushData",
                                         "DestroySession"}));
     ASSERT_EQ(lines.size(), 15u);
     EXPECT_EQ(journalField(lines[5], "name"), "Solid_7");
     EXPECT_EQ(lines[9], R"({"op":"DeleteNode","h":24149,"name":"Solid_7"})");
-    EXPECT_EQ(log(), (std::vector<std::string>{"A: Init Start", "A: Sync Model state 0", "A: Sync Model state 1 _ Start",
+    EXPECT_EQ(log(), (Lines{"A: Init Start", "A: Sync Model state 0", "A: Sync Model state 1 _ Start",
                                                "A: Sync Model state 1 _ End", "A: Sync Model state 0"}));
-    EXPECT_EQ(readFile(dataFolder_ + L"\\_mod.sync"), std::string("SourceProject: [C:\\Work\\House.plan]\r\n"));
+    EXPECT_EQ(readFile(dataFile(L"_mod.sync")), std::string("SourceProject: [C:\\Work\\House.plan]\r\n"));
 }
 
 } // namespace

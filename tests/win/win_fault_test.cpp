@@ -5,6 +5,7 @@
 // nothing outside the data folder and the log beside it.
 #include "image_files.h"
 #include "scenario.h"
+#include "support/scene_content.h"
 
 #include "host-sim/file_lock.h"
 #include "scene-writer/material_text.h"
@@ -15,22 +16,6 @@ namespace orvex::scenario {
 namespace {
 
 using namespace hostsim;
-
-writer::PartContent part(const std::u16string& label, std::vector<float> positions, std::vector<uint32_t> indices = {}) {
-    writer::PartContent p;
-    p.label = label;
-    p.positions = std::move(positions);
-    p.indices = std::move(indices);
-    return p;
-}
-
-writer::SolidContent solid(uint32_t id, uint32_t timestamp, std::vector<writer::PartContent> parts) {
-    writer::SolidContent s;
-    s.id = id;
-    s.timestamp = timestamp;
-    s.parts = std::move(parts);
-    return s;
-}
 
 const writer::PartContent kTriangle = part(u"Wall", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 2});
 

@@ -3,6 +3,7 @@
 // The rounds edit solids, materials, lights and views, reuse an earlier delete list, switch
 // to another project and finally find no change file at all.
 #include "scenario.h"
+#include "support/scene_content.h"
 
 #include "platform/text.h"
 #include "scene-writer/camera_text.h"
@@ -19,14 +20,7 @@ const std::u16string kBarn = u"D:\\Other\\Barn.plan";
 // One solid of one unindexed triangle; the corner moves with z so that every solid's
 // positions hash differently.
 writer::SolidContent triangle(uint32_t id, uint32_t timestamp, float z) {
-    writer::PartContent part;
-    part.label = u"Part";
-    part.positions = {0, 0, z, 1, 0, z, 0, 1, z};
-    writer::SolidContent solid;
-    solid.id = id;
-    solid.timestamp = timestamp;
-    solid.parts = {part};
-    return solid;
+    return solid(id, timestamp, {part(u"Part", {0, 0, z, 1, 0, z, 0, 1, z})});
 }
 
 Lines triangleCalls(uint32_t id, float z) {

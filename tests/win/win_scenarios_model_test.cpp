@@ -2,6 +2,7 @@
 // arrays the renderer was handed, in file order, the sections in their fixed order, the
 // flush at the end, and the sync state the host then reads.
 #include "scenario.h"
+#include "support/scene_content.h"
 
 #include "scene-writer/camera_text.h"
 #include "scene-writer/material_text.h"
@@ -11,21 +12,11 @@ namespace {
 
 using namespace hostsim;
 
-writer::PartContent part(const std::u16string& label, std::vector<float> positions, std::vector<uint32_t> indices = {}) {
-    writer::PartContent p;
-    p.label = label;
-    p.positions = std::move(positions);
-    p.indices = std::move(indices);
-    return p;
-}
-
-writer::SolidContent solid(uint32_t id, uint32_t timestamp, std::vector<writer::PartContent> parts) {
-    writer::SolidContent s;
-    s.id = id;
-    s.timestamp = timestamp;
+// A solid with both its texts, which the program passes over.
+writer::SolidContent solidWithTexts(uint32_t id, uint32_t timestamp, std::vector<writer::PartContent> parts) {
+    writer::SolidContent s = solid(id, timestamp, std::move(parts));
     s.firstText = u"Solid text";
     s.secondText = u"Second text";
-    s.parts = std::move(parts);
     return s;
 }
 
@@ -44,11 +35,12 @@ TEST_F(ModelScenario, StartUpSendsEverySolidAndPartInFileOrderThenFlushes) {
     const writer::PartContent post = part(u"Post", {1, 1, 0, 1, 1, 2, 1.5f, 1, 0, 9, 9, 9});
     const writer::PartContent again = part(u"Slab v2", {0, 0, 1, 4, 0, 1, 4, 3, 1}, {2, 1, 0});
 
-    writer::SolidContent floor = solid(30, 11, {slab, gable, empty});
+    writer::SolidContent floor = solidWithTexts(30, 11, {slab, gable, empty});
     floor.zeroPartOffsets = 1;
     writer::ModelBlockContent model;
-    model.solids = std::vector<writer::SolidContent>{floor, solid(5, 12, {}), solid(4000000000u, 13, {post}),
-                                                  solid(30, 14, {again})};
+    model.solids = std::vector<writer::SolidContent>{floor, solidWithTexts(5, 12, {}),
+                                                  solidWithTexts(4000000000u, 13, {post}),
+                                                  solidWithTexts(30, 14, {again})};
     model.zeroSolidOffsets = 1;
     MaterialRecord plain;
     plain.MaterialID_Name = u"M_Plain";

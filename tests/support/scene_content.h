@@ -1,0 +1,36 @@
+// Builders of the scene writer's content that the tests of both tiers share.
+#pragma once
+
+#include "scene-writer/container_writer.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvex::test {
+
+inline writer::PartContent part(std::u16string label, std::vector<float> positions,
+                                std::vector<uint32_t> indices = {}) {
+    writer::PartContent p;
+    p.label = std::move(label);
+    p.positions = std::move(positions);
+    p.indices = std::move(indices);
+    return p;
+}
+
+inline writer::SolidContent solid(uint32_t id, uint32_t timestamp = 0, std::vector<writer::PartContent> parts = {}) {
+    writer::SolidContent s;
+    s.id = id;
+    s.timestamp = timestamp;
+    s.parts = std::move(parts);
+    return s;
+}
+
+inline writer::ModelBlockContent solidsBlock(std::vector<writer::SolidContent> solids) {
+    writer::ModelBlockContent contents;
+    contents.solids = std::move(solids);
+    return contents;
+}
+
+} // namespace orvex::test
