@@ -1,6 +1,8 @@
-// Builders of the scene writer's content that the tests of both tiers share.
+// Builders of scene content (the scene writer's parts and solids, material records) that the
+// tests of both tiers share.
 #pragma once
 
+#include "materials/material_record.h"
 #include "scene-writer/container_writer.h"
 
 #include <cstdint>
@@ -31,6 +33,16 @@ inline writer::ModelBlockContent solidsBlock(std::vector<writer::SolidContent> s
     writer::ModelBlockContent contents;
     contents.solids = std::move(solids);
     return contents;
+}
+
+// A texture map of a material: its kind, file, flag and value.
+inline ExtendMaterialRecord map(int32_t type, const std::u16string& file, int32_t flag = 2, float value = 0) {
+    ExtendMaterialRecord m;
+    m.Type = type;
+    m.strFile = file;
+    m.nFlag = flag;
+    m.Value = value;
+    return m;
 }
 
 } // namespace orvex::test

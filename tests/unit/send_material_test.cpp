@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "renderer-standin/journal.h"
 #include "support/exchange_fixture.h"
+#include "support/scene_content.h"
 
 #include <gtest/gtest.h>
 
@@ -31,15 +32,6 @@ MaterialRecord parsed(const std::u16string& text) {
     MaterialRecord r;
     parseMaterialBlock(r, text);
     return r;
-}
-
-ExtendMaterialRecord map(int32_t type, const std::u16string& file, int32_t flag = 2, float value = 0) {
-    ExtendMaterialRecord m;
-    m.Type = type;
-    m.strFile = file;
-    m.nFlag = flag;
-    m.Value = value;
-    return m;
 }
 
 std::u16string colorOf(float r, float g, float b) {

@@ -3,6 +3,7 @@
 // (and sent as they are by the next start), and the same model in colour-only mode.
 #include "image_files.h"
 #include "scenario.h"
+#include "support/scene_content.h"
 
 #include "image/normal_map.h"
 #include "scene-writer/material_text.h"
@@ -20,15 +21,6 @@ MaterialRecord material(const std::u16string& id, const std::u16string& display,
     m.nTimeID = time;
     m.Roughness = 0.25f;
     return m;
-}
-
-ExtendMaterialRecord map(int32_t type, const std::u16string& file, int32_t flag = 2, float value = 0) {
-    ExtendMaterialRecord e;
-    e.Type = type;
-    e.strFile = file;
-    e.nFlag = flag;
-    e.Value = value;
-    return e;
 }
 
 std::vector<MaterialRecord> sampleMaterials() {
