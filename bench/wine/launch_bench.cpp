@@ -166,7 +166,7 @@ double freshPageMicroseconds(bool broughtIn) {
 }
 
 void printFigure(const std::string& name, double value, const std::string& reference, double referenceValue) {
-    std::printf("%-58s %9.2f ms | %-44s %9.2f ms | ratio %.3g\n", (name + ":").c_str(), value,
+    std::printf("%-58s %9.2f ms | %-46s %9.2f ms | ratio %.3g\n", (name + ":").c_str(), value,
                 (reference + ":").c_str(), referenceValue, referenceValue > 0 ? value / referenceValue : 0.0);
 }
 
@@ -248,7 +248,7 @@ int wmain(int argc, wchar_t** argv) {
         printFigure("large model: window to 1137", largeAnswer.value, "net plain read (plain - empty)",
                     plainL - empty.value);
         printFigure("large model: window to 1137", largeAnswer.value,
-                    "net plain read, buffer of the largest part (" + std::to_string((partKiB + 1023) >> 10) + " MiB)",
+                    "net plain read, largest-part buffer (" + std::to_string((partKiB + 1023) >> 10) + " MiB)",
                     partLarge.value - empty.value);
         printFigure("large model: start to 1137", largeStart.value, largeName, plainL);
     }
