@@ -3,8 +3,8 @@
 
 #include "core/container_reader.h"
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace orvex {
 
@@ -53,22 +53,32 @@ void writeContainerHeader(ContainerReader& f, ContainerHeader& h) {
     if (h.name.size() > kNameUnits - 1) h.name.resize(kNameUnits - 1);
     h.nameLength = static_cast<uint32_t>(h.name.size());
 
-    std::vector<unsigned char> bytes(kHeaderSize, 0);
-    putU32(&bytes[kVersionAt], h.version);
-    putU32(&bytes[kHeaderEndAt], h.headerEnd);
-    putU32(&bytes[kReservedWordAt], h.reservedWord);
-    putU32(&bytes[kNameLengthAt], h.nameLength);
-    putUnits(&bytes[kNameAt], h.name, kNameUnits);
-    putU32(&bytes[kEntryCountAt], static_cast<uint32_t>(h.entryCount));
-    for (size_t i = 0; i < kEntrySlots; ++i) {
-        unsigned char* e = &bytes[kEntryTableAt + i * kEntrySize];
-        putUnits(e + kEntryProjectAt, h.entries[i].project, kEntryProjectUnits);
-        putU32(e + kEntryKindAt, h.entries[i].kind);
-        putU32(e + kEntryBlockOffsetAt, static_cast<uint32_t>(h.entries[i].blockOffset));
-        std::memcpy(e + kEntryReservedAt, h.entries[i].reserved, kEntryReservedBytes);
-    }
+    // Written front first, then a few entry slots at a time through a buffer on the stack: a
+    // buffer for the whole 208 KB would be fresh memory, zeroed, every time a short file is met.
+    unsigned char front[kEntryTableAt] = {};
+    putU32(&front[kVersionAt], h.version);
+    putU32(&front[kHeaderEndAt], h.headerEnd);
+    putU32(&front[kReservedWordAt], h.reservedWord);
+    putU32(&front[kNameLengthAt], h.nameLength);
+    putUnits(&front[kNameAt], h.name, kNameUnits);
+    putU32(&front[kEntryCountAt], static_cast<uint32_t>(h.entryCount));
     f.seek(0);
-    if (!f.writeBytes(bytes.data(), bytes.size())) return; // read-only: there is no header end to take
+    if (!f.writeBytes(front, sizeof front)) return; // read-only: there is no header end to take
+    constexpr size_t kSlotsPerWrite = 8;
+    unsigned char slots[kSlotsPerWrite * kEntrySize];
+    for (size_t first = 0; first < kEntrySlots; first += kSlotsPerWrite) {
+        const size_t count = std::min<size_t>(kSlotsPerWrite, kEntrySlots - first);
+        std::memset(slots, 0, count * kEntrySize);
+        for (size_t i = 0; i < count; ++i) {
+            const ContainerEntry& entry = h.entries[first + i];
+            unsigned char* e = &slots[i * kEntrySize];
+            putUnits(e + kEntryProjectAt, entry.project, kEntryProjectUnits);
+            putU32(e + kEntryKindAt, entry.kind);
+            putU32(e + kEntryBlockOffsetAt, static_cast<uint32_t>(entry.blockOffset));
+            std::memcpy(e + kEntryReservedAt, entry.reserved, kEntryReservedBytes);
+        }
+        if (!f.writeBytes(slots, count * kEntrySize)) return;
+    }
     h.headerEnd = static_cast<uint32_t>(f.position());
     f.seek(kHeaderEndAt);
     f.writeU32(h.headerEnd);

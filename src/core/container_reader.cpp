@@ -171,6 +171,20 @@ void ContainerReader::skip(uint64_t n) {
         position_ += n;
 }
 
+// Through a small buffer rather than by resizing the text, which would first fill it with
+// zeros only to overwrite them.
+void ContainerReader::readUnits(std::u16string& text, size_t count) {
+    text.clear();
+    text.reserve(count);
+    char16_t chunk[256];
+    for (size_t left = count; left > 0;) {
+        const size_t n = std::min(left, std::size(chunk));
+        readU16s(chunk, n);
+        text.append(chunk, n);
+        left -= n;
+    }
+}
+
 void ContainerReader::readTextUpToZero(std::u16string& text, uint64_t units, const char* what, uint64_t lengthAt) {
     if (units > remaining() / 2) {
         text.clear();
@@ -180,10 +194,10 @@ void ContainerReader::readTextUpToZero(std::u16string& text, uint64_t units, con
             ranOut(Overrun::Cause::Length, lengthAt, position_, what);
         return;
     }
-    // Through a small buffer: a field is mostly zeros after a short text, and its zeros
-    // need no storage.
+    // Through a small buffer: a field is mostly zeros after a short text (a project path in
+    // a field of 1,028 units), and its zeros need neither storage nor copying.
     text.clear();
-    char16_t chunk[256];
+    char16_t chunk[64];
     for (uint64_t left = units; left > 0;) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(left, std::size(chunk)));
         readU16s(chunk, n);

@@ -103,8 +103,7 @@ public:
     bool readCountedText(std::u16string& text, const char* what = nullptr) {
         uint32_t count = 0;
         const bool fits = readCount(2, what, count);
-        text.resize(count);
-        readU16s(text.data(), count);
+        readUnits(text, count);
         return fits;
     }
     void readIdList(std::vector<uint32_t>& list, const char* what = nullptr) {
@@ -159,10 +158,11 @@ private:
     }
     bool readBytes(void* dst, size_t n, const char* what) {
         if (n == 0) return true; // dst may then be null
-        // Most reads are small fields that the window already holds (an empty window ends
-        // at 0).
-        if (windowEnd_ != 0 && position_ >= windowStart_ && position_ <= windowEnd_ &&
-            n <= windowEnd_ - position_ && n <= allowance_) {
+        // Most reads are small fields that the window already holds.
+        // An empty window has size 0 and holds no read; a cursor before the window gives an
+        // offset that wraps far past it.
+        const uint64_t offset = position_ - windowStart_, held = windowEnd_ - windowStart_;
+        if (offset <= held && n <= held - offset && n <= allowance_) {
             copyFromWindow(dst, n);
             return true;
         }
@@ -186,6 +186,8 @@ private:
         ranOut(Overrun::Cause::Count, countAt, position_, what);
         return false;
     }
+    // Replaces text with the next count units, which readCount has found to be there.
+    void readUnits(std::u16string& text, size_t count);
     static void swapBytes(uint32_t* values, size_t count);
     static void swapBytes(char16_t* values, size_t count);
     void ranOut(Overrun::Cause cause, uint64_t at, uint64_t readAt, const char* what);

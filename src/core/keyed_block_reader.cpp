@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -21,10 +22,26 @@ constexpr std::u16string_view kEndSuffix = u"_End";
 constexpr std::u16string_view kObjectStartSuffix = u"_ObjectSTART";
 constexpr std::u16string_view kObjectEndSuffix = u"_ObjectEND";
 
-std::u16string_view separatorText(Separator sep) {
-    if (sep == Separator::Bracket) return u" [";
-    if (sep == Separator::Blank) return u" ";
-    return kObjectStartSuffix;
+// Indexed by Separator.
+constexpr std::u16string_view kSeparatorTexts[] = {u" [", u" ", kObjectStartSuffix};
+
+std::u16string_view separatorText(Separator sep) { return kSeparatorTexts[static_cast<size_t>(sep)]; }
+
+// The first line feed in [p, end), or end. Lines are mostly long runs without one, so four
+// units are tested at a time: a 64-bit word of four units holds a line feed exactly when one
+// of its 16-bit lanes, xor'ed with the feed, is zero (the borrow test below finds a zero lane
+// and never reports one that is not there, whatever the byte order).
+const char16_t* findLineFeed(const char16_t* p, const char16_t* end) {
+    constexpr uint64_t kFeeds = 0x000A000A000A000Au, kOnes = 0x0001000100010001u, kTops = 0x8000800080008000u;
+    const char16_t* const wordsEnd = p + (end - p) / 4 * 4;
+    for (; p != wordsEnd; p += 4) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        word ^= kFeeds;
+        if (((word - kOnes) & ~word & kTops) != 0) break;
+    }
+    while (p != end && *p != u'\n') ++p;
+    return p;
 }
 
 // The white space of the runtime's "C" locale.
@@ -34,11 +51,17 @@ bool isBlank(char16_t c) {
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
+// The units of piece lie at `at` in text, which the caller has checked is long enough. Units
+// compare equal exactly when their bytes do, so the piece is compared in one go rather than
+// unit by unit.
+bool holdsAt(std::u16string_view text, size_t at, std::u16string_view piece) {
+    return piece.empty() || std::memcmp(text.data() + at, piece.data(), piece.size() * sizeof(char16_t)) == 0;
+}
+
 bool beginsWith(std::u16string_view line, std::u16string_view a, std::u16string_view b,
                 std::u16string_view c) {
-    if (line.size() < a.size() + b.size() + c.size()) return false;
-    return line.substr(0, a.size()) == a && line.substr(a.size(), b.size()) == b &&
-           line.substr(a.size() + b.size(), c.size()) == c;
+    return line.size() >= a.size() + b.size() + c.size() && holdsAt(line, 0, a) && holdsAt(line, a.size(), b) &&
+           holdsAt(line, a.size() + b.size(), c);
 }
 
 bool equalsJoined(std::u16string_view line, std::u16string_view a, std::u16string_view b) {
@@ -145,14 +168,11 @@ KeyedBlockReader::KeyedBlockReader(std::u16string_view text, std::u16string_view
 
 bool KeyedBlockReader::nextLine(std::u16string_view& line) {
     if (position_ >= text_.size()) return false;
-    const size_t feed = text_.find(u'\n', position_);
-    if (feed == std::u16string_view::npos) {
-        line = text_.substr(position_);
-        position_ = text_.size();
-    } else {
-        line = text_.substr(position_, feed - position_);
-        position_ = feed + 1;
-    }
+    const char16_t* const begin = text_.data() + position_;
+    const char16_t* const end = text_.data() + text_.size();
+    const char16_t* const feed = findLineFeed(begin, end);
+    line = std::u16string_view(begin, static_cast<size_t>(feed - begin));
+    position_ = static_cast<size_t>(feed - text_.data()) + (feed != end ? 1 : 0);
     return true;
 }
 
@@ -180,6 +200,17 @@ bool KeyedBlockReader::acceptLine(std::u16string_view line) {
 bool KeyedBlockReader::isKeyLine(std::u16string_view line, std::u16string_view key,
                                  Separator sep) const {
     return beginsWith(line, prefix_, key, separatorText(sep));
+}
+
+std::optional<std::u16string_view> KeyedBlockReader::afterPrefix(std::u16string_view line) const {
+    if (line.size() < prefix_.size() || !holdsAt(line, 0, prefix_)) return std::nullopt;
+    return line.substr(prefix_.size());
+}
+
+bool KeyedBlockReader::beginsWithKey(std::u16string_view rest, std::u16string_view key, Separator sep) {
+    const std::u16string_view separator = separatorText(sep);
+    return rest.size() >= key.size() + separator.size() && holdsAt(rest, 0, key) &&
+           holdsAt(rest, key.size(), separator);
 }
 
 void KeyedBlockReader::readInts(std::u16string_view line, std::u16string_view key, Separator sep,

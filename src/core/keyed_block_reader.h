@@ -35,6 +35,11 @@ public:
 
     // The line begins with block prefix + key + separator.
     bool isKeyLine(std::u16string_view line, std::u16string_view key, Separator sep) const;
+    // The same test in two steps, for testing many keys against one line with the block
+    // prefix compared once: the line after the block prefix (nothing when the line does not
+    // begin with it, and so is no key line), then whether that begins with key + separator.
+    std::optional<std::u16string_view> afterPrefix(std::u16string_view line) const;
+    static bool beginsWithKey(std::u16string_view afterPrefix, std::u16string_view key, Separator sep);
 
     // Reads up to n numbers from the whole line against the pattern block prefix + key +
     // separator form ("[" only for Bracket) + n conversions separated by blanks. Reading

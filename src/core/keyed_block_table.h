@@ -65,8 +65,14 @@ struct ApplyKey {
 template <typename R>
 const Key<R>* matchingKey(const KeyedBlockReader& reader, std::u16string_view line,
                           std::type_identity_t<std::span<const Key<R>>> keys) {
+    // Every test prefix is the block prefix, a key (never empty) and a separator (never empty):
+    // a line that has not even one unit after the block prefix is no key line, and a key whose
+    // first unit is not the line's next one is turned away at once.
+    const std::optional<std::u16string_view> rest = reader.afterPrefix(line);
+    if (!rest || rest->empty()) return nullptr;
     for (const Key<R>& key : keys)
-        if (reader.isKeyLine(line, key.name, key.separator)) return &key;
+        if (rest->front() == key.name.front() && KeyedBlockReader::beginsWithKey(*rest, key.name, key.separator))
+            return &key;
     return nullptr;
 }
 

@@ -59,6 +59,17 @@ TEST(KeyedBlockReader, LinesAreCutAtLineFeedsWithNothingTrimmed) {
     EXPECT_EQ(allLines(u"\n"), std::vector<std::u16string>{u""});
     EXPECT_EQ(allLines(u" a\r\n\n\tb "),
               (std::vector<std::u16string>{u" a\r", u"", u"\tb "}));
+    // A feed at every place in runs of four units, among units that share a byte with a feed
+    // or lie next to it; none of those cuts a line.
+    const std::u16string nearFeeds = u"\u0A00\u010A\u0A0A\u000B\u0009\u800A\u0A01";
+    EXPECT_EQ(allLines(nearFeeds + nearFeeds), std::vector<std::u16string>{nearFeeds + nearFeeds});
+    for (size_t at = 0; at <= 2 * nearFeeds.size(); ++at) {
+        std::u16string text = nearFeeds + nearFeeds;
+        text.insert(at, 1, u'\n');
+        std::vector<std::u16string> expected{text.substr(0, at)};
+        if (at < 2 * nearFeeds.size()) expected.push_back(text.substr(at + 1));
+        EXPECT_EQ(allLines(text), expected) << "feed at " << at;
+    }
 }
 
 TEST(KeyedBlockReader, MarkersMustMatchTheWholeLine) {
