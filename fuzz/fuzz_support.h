@@ -30,7 +30,8 @@ std::string_view containerBytes(const std::string& header, std::string_view tail
 // The container target's inputs leave out the header's entry slots from the third on (nearly
 // all of its 208,644 bytes): the target reads entries 0 and 1 only, and every slot is read by
 // the same code, so a fuzzer mutating those zeros wastes its time and a kept input its space.
-// An input is the header up to here, then the blocks; the slots left out read as zeros.
+// After its first byte, an input is the header up to here, then the blocks; the slots left out
+// read as zeros.
 constexpr size_t kContainerHeaderKept = layout::kEntryTableAt + 2 * layout::kEntrySize;
 // Removes the log file, so that a long run does not grow it past any bound of its own.
 void removeLog();
@@ -48,6 +49,10 @@ inline const RendererApi& rendererApi() { return journal::journalingApi(); }
 // it (its label to the terminator, firstCount position values, indexCount indices), so a
 // count that outruns its array is still reported by the sanitizer.
 const RendererApi& meshReadingApi();
+// The next mesh the renderer receives first cuts the file at path to length bytes (when it is
+// longer), as the host rewriting a container while the program reads it would: what the
+// program reads of it from then on is shorter than it measured. Disarmed by InputExchange.
+void cutAtNextMesh(const std::string& path, uint64_t length);
 // The exchange a binary target reads one input into: while it lives, the one exchange of the
 // process, as a new exchange on the mesh-reading renderer would be, except for the storage
 // the program itself keeps from sync to sync (its part arrays and sync-state buffer). A fresh

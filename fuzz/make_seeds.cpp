@@ -254,30 +254,52 @@ std::string withoutUnusedSlots(const std::string& container) {
     return input;
 }
 
+// A model block larger than the reader's first read-ahead, with a position array of more
+// than 16 KB (read straight into its storage when the container is read from its file), sent
+// after a small part.
+ModelBlockContent largeBlock() {
+    ModelBlockContent contents = fullBlock();
+    PartContent large = indexedPart();
+    large.label = u"Terrain";
+    large.positions.clear();
+    for (uint32_t i = 0; i < 1400; ++i) // 16,800 bytes
+        large.positions.insert(large.positions.end(), {float(i % 40), float(i / 40), float(i % 7)});
+    contents.solids->push_back(SolidContent{110, 2, u"Terrain", u"", {unindexedPart(), large}, 0});
+    return contents;
+}
+
 void containerSeeds(Output& out) {
     const std::string t = "fuzz_container";
-    out.seed(t, withoutUnusedSlots(ContainerWriter().addModelBlock(kProject, fullBlock()).bytes()));
-    out.seed(t, withoutUnusedSlots(
-                    ContainerWriter()
-                        .addChangeDirectory(kProject, {{{u"Solid", {101, 104}}, {u"Material", {1}}}, std::nullopt})
-                        .addModelBlock(kProject, fullBlock())
-                        .bytes()));
+    // The first byte: bit 0 reads from the file, bit 1 cuts it at the first mesh, to
+    // (bits 2-7) / 64 of its length.
+    const auto seed = [&](uint8_t flags, const std::string& container) {
+        out.seed(t, std::string(1, char(flags)) + withoutUnusedSlots(container));
+    };
+    seed(0, ContainerWriter().addModelBlock(kProject, fullBlock()).bytes());
+    seed(0, ContainerWriter()
+                .addChangeDirectory(kProject, {{{u"Solid", {101, 104}}, {u"Material", {1}}}, std::nullopt})
+                .addModelBlock(kProject, fullBlock())
+                .bytes());
     ContainerWriter empty;
     empty.name = u"Header only";
-    out.seed(t, withoutUnusedSlots(empty.bytes()));
+    seed(0, empty.bytes());
     ContainerWriter old;
     old.version = 6;
-    out.seed(t, withoutUnusedSlots(old.bytes()));
+    seed(0, old.bytes());
     ContainerWriter badEnd;
     badEnd.headerEnd = 208640;
     badEnd.addModelBlock(kProject, fullBlock());
-    out.seed(t, withoutUnusedSlots(badEnd.bytes()));
+    seed(0, badEnd.bytes());
     ContainerWriter negative;
     negative.entryCount = -1;
     negative.addModelBlock(kProject, fullBlock());
     negative.entries[0].blockOffset = -20;
-    out.seed(t, withoutUnusedSlots(negative.bytes()));
-    out.seed(t, std::string(100, '\0')); // a container cut short
+    seed(0, negative.bytes());
+    out.seed(t, std::string(101, '\0')); // a container cut short
+    const std::string large = ContainerWriter().addModelBlock(kProject, largeBlock()).bytes();
+    seed(1, large);
+    seed(3 | 60 << 2, large); // cut inside the large array
+    seed(3 | 32 << 2, large); // cut before the large part
 }
 
 void changeDirectorySeeds(Output& out) {
