@@ -175,6 +175,7 @@ void ContainerReader::skip(uint64_t n) {
 // zeros only to overwrite them.
 void ContainerReader::readUnits(std::u16string& text, size_t count) {
     text.clear();
+    if (count == 0) return;
     text.reserve(count);
     char16_t chunk[256];
     for (size_t left = count; left > 0;) {

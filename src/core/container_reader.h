@@ -153,20 +153,29 @@ private:
     }
     uint32_t readU32(const char* what) {
         unsigned char b[4];
-        readBytes(b, 4, what);
+        readWord(b, what);
         return littleEndian(b);
+    }
+    // Most reads are small fields that the window already holds (and the allowance lets be
+    // read). An empty window has size 0 and holds nothing; a cursor before the window gives
+    // an offset that wraps far past it.
+    bool windowHolds(size_t n) const {
+        const uint64_t offset = position_ - windowStart_, held = windowEnd_ - windowStart_;
+        return offset <= held && n <= held - offset && n <= allowance_;
     }
     bool readBytes(void* dst, size_t n, const char* what) {
         if (n == 0) return true; // dst may then be null
-        // Most reads are small fields that the window already holds.
-        // An empty window has size 0 and holds no read; a cursor before the window gives an
-        // offset that wraps far past it.
-        const uint64_t offset = position_ - windowStart_, held = windowEnd_ - windowStart_;
-        if (offset <= held && n <= held - offset && n <= allowance_) {
-            copyFromWindow(dst, n);
-            return true;
-        }
-        return readOutsideWindow(dst, n, what);
+        if (!windowHolds(n)) return readOutsideWindow(dst, n, what);
+        copyFromWindow(dst, n);
+        return true;
+    }
+    // A word, the commonest read: a copy of a fixed size is a plain load.
+    bool readWord(unsigned char (&b)[4], const char* what) {
+        if (!windowHolds(sizeof b)) return readOutsideWindow(b, sizeof b, what);
+        std::memcpy(b, window_ + (position_ - windowStart_), sizeof b);
+        position_ += sizeof b;
+        allowance_ -= sizeof b;
+        return true;
     }
     void copyFromWindow(void* dst, size_t n) {
         std::memcpy(dst, window_ + (position_ - windowStart_), n);
@@ -179,7 +188,7 @@ private:
         const uint64_t countAt = position_;
         unsigned char b[4];
         count = 0;
-        if (!readBytes(b, 4, what)) return false;
+        if (!readWord(b, what)) return false;
         count = littleEndian(b);
         if (uint64_t(count) * width <= remaining()) return true;
         count = 0;
