@@ -11,10 +11,11 @@
 #                                     smallest set of its inputs and the run's with the same
 #                                     coverage (libFuzzer's -merge=1 into an empty folder)
 #
-# Runs FUZZ_PARALLEL targets at a time (default two). Exits non-zero when any target reports
-# a crash, leak, hang, undefined behaviour or an allocation past its limit; the input is kept
-# in build/fuzz/artifacts/<target>/ and the report in build/fuzz/logs/<target>.log, which
-# ends with the CPU time the target had.
+# Runs FUZZ_PARALLEL targets at a time (default two). libFuzzer's time-out counts wall-clock
+# seconds: FUZZ_TIMEOUT (default 10) raises it for runs that share the machine at low priority.
+# Exits non-zero when any target reports a crash, leak, hang, undefined behaviour or an
+# allocation past its limit; the input is kept in build/fuzz/artifacts/<target>/ and the report
+# in build/fuzz/logs/<target>.log, which ends with the CPU time the target had.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -68,7 +69,7 @@ run_target() {
   # Inputs are chosen for mutation by how rare their features are and, with
   # -entropic_scale_per_exec_time, by how fast they run: a block naming one part hundreds of
   # times runs ten times longer than most and would otherwise take most of the time.
-  local common=(-rss_limit_mb=2048 -timeout=10 -max_len="$maxlen" -artifact_prefix="$artifacts"
+  local common=(-rss_limit_mb=2048 -timeout="${FUZZ_TIMEOUT:-10}" -max_len="$maxlen" -artifact_prefix="$artifacts"
                 -dict="$build/dict/$name.dict" -entropic_scale_per_exec_time=1 -print_final_stats=1)
   # Earlier findings first: each must now pass.
   local kept=("$root/fuzz/regressions/$name"/*)
