@@ -1,8 +1,8 @@
 // The inspector's scene page in a real browser: Debian's chromium, headless, with WebGL on its
 // software renderer, driven by puppeteer-core.
-//   node scene_page.test.cjs INSPECTOR DATA_FOLDER OUT_FOLDER
-// DATA_FOLDER is the sample house; the pages, the damaged copy and a screenshot of the sample
-// page are written into OUT_FOLDER.
+//   node scene_page.test.cjs PROGRAM DATA_FOLDER OUT_FOLDER
+// PROGRAM is orvex-inspect, DATA_FOLDER the sample house; the pages, the damaged copy and a
+// screenshot of the sample page are written into OUT_FOLDER.
 'use strict';
 const { test, before, after } = require('node:test');
 const assert = require('node:assert/strict');

@@ -55,7 +55,7 @@ struct Folders {
     // ARGS go to a shell as they stand; standard error is kept apart from standard output.
     Outcome inspect(const std::string& args, const std::string& shellPrefix = "") const {
         const std::string err = temp.file("stderr.txt");
-        const std::string command = shellPrefix + std::string(ORVEX_INSPECT_EXE) + " " + args + " 2>" + err;
+        const std::string command = shellPrefix + std::string(ORVEX_TOOL_PATH) + " " + args + " 2>" + err;
         Outcome run;
         std::FILE* pipe = popen(command.c_str(), "r");
         char chunk[4096];
@@ -234,7 +234,7 @@ TEST(InspectCommand, MemoryOfALargeContainerIsBoundedByItsLargestPart) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> args{ORVEX_INSPECT_EXE, model};
+        std::vector<std::string> args{ORVEX_TOOL_PATH, model};
         if (*mode) args.push_back(mode);
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());

@@ -792,7 +792,7 @@ TEST(InspectGltf, EdgeCases) {
     EXPECT_EQ(occurrences(lights, "\"KHR_lights_punctual\":{\"light\":"), 3u); // two spots and the IES light
     EXPECT_NE(lights.find("\"outerConeAngle\":1.5707963267948966"), std::string::npos);
     EXPECT_NE(lights.find("\"outerConeAngle\":0.25"), std::string::npos);
-    EXPECT_EQ(occurrences(lights, "\"type\":\"perspective\""), 3u);
+    EXPECT_EQ(occurrences(lights, "\"yfov\":"), 3u); // a camera with a field of view for each view
 
     const std::string nothing = glbJson(exported("nothing").glb);
     EXPECT_EQ(nothing.find("\"buffers\""), std::string::npos);

@@ -28,13 +28,13 @@ int32_t AddIndexedTriangle(RendererHandle, const RChar* label, const MeshData* m
 RendererApi makeApi() {
     RendererApi api;
     // Every operation first answers 0 and keeps nothing; the geometry ones follow.
-#define ORVEX_INSPECT_IGNORE(name, params, args) \
+#define ORVEX_CAPTURE_IGNORE(name, params, args) \
     api.name = [] params -> int32_t {            \
         ignore args;                             \
         return 0;                                \
     };
-    ORVEXAPI_OPERATIONS(ORVEX_INSPECT_IGNORE)
-#undef ORVEX_INSPECT_IGNORE
+    ORVEXAPI_OPERATIONS(ORVEX_CAPTURE_IGNORE)
+#undef ORVEX_CAPTURE_IGNORE
     api.ORVEXAPI_AddIndexedTriangle = &AddIndexedTriangle;
     return api;
 }
