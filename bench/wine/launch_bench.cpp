@@ -3,7 +3,10 @@
 // posts 1026 as soon as the program's window exists and times the answer 1137; in turns with
 // those runs it times the references in fresh processes: an empty program, a plain ReadFile
 // of each model file and a minimal program that makes the same hidden window. The fastest run
-// of each counts. Every figure is printed with its reference and their ratio.
+// of each counts. Every figure is printed with its reference and their ratio. The plain read
+// is taken two ways: its process less the empty one ("net"), and as the process timed its own
+// read, which carries no noise of two process starts. The small solids are also printed with
+// their floor, the tiny scene's answer plus the read: what no work per solid would give.
 //
 //   launch-bench.exe FOLDER DATA RUNS [large|small]
 //
@@ -106,14 +109,21 @@ public:
     double toExit(const wchar_t* program, const std::wstring& arguments) {
         ProgramOptions options;
         options.program = folder_ + L"\\" + program;
-        const double start = nowMs();
-        if (!host_.startProgram(options, arguments))
-            fail("cannot start " + toUtf8(program) + " (error " + std::to_string(GetLastError()) + ")");
-        if (WaitForSingleObject(host_.programProcess(), kTimeoutMs) != WAIT_OBJECT_0) fail(toUtf8(program) + " hangs");
-        const double end = nowMs();
-        const auto code = host_.waitForExit();
-        if (!code || *code != 0) fail(toUtf8(program) + " ended with " + (code ? std::to_string(*code) : "?"));
-        return end - start;
+        return timeToExit(options, arguments);
+    }
+    // The plain read: its process from start to exit, and the read as the process timed it.
+    struct Read {
+        double process = 0, inside = 0;
+    };
+    Read plainRead(unsigned bufferKiB, const std::wstring& file) {
+        ProgramOptions options;
+        options.program = folder_ + L"\\bench-plain-read.exe";
+        DWORD code = 0;
+        Read read;
+        read.process = timeToExit(options, std::to_wstring(bufferKiB) + L" " + file, &code);
+        if (code < 2) fail("bench-plain-read.exe could not read " + toUtf8(file));
+        read.inside = double(code - 2) / 1e3;
+        return read;
     }
 
     // A program from start to its window; with answer, 1026 is posted at once and the time to
@@ -142,6 +152,24 @@ public:
     }
 
 private:
+    // From start to exit. Without exitCode the program must end with 0; with it, its exit
+    // code is handed back.
+    double timeToExit(const ProgramOptions& options, const std::wstring& arguments, DWORD* exitCode = nullptr) {
+        const std::string program = toUtf8(options.program.substr(options.program.rfind(L'\\') + 1));
+        const double start = nowMs();
+        if (!host_.startProgram(options, arguments))
+            fail("cannot start " + program + " (error " + std::to_string(GetLastError()) + ")");
+        if (WaitForSingleObject(host_.programProcess(), kTimeoutMs) != WAIT_OBJECT_0) fail(program + " hangs");
+        const double end = nowMs();
+        const auto code = host_.waitForExit();
+        if (!code) fail(program + " ended with an unknown exit code");
+        if (exitCode)
+            *exitCode = *code;
+        else if (*code != 0)
+            fail(program + " ended with " + std::to_string(*code));
+        return end - start;
+    }
+
     HostSimulator host_;
     HWINEVENTHOOK hook_ = nullptr;
     std::wstring folder_, data_;
@@ -175,6 +203,15 @@ struct Best {
     void take(double v) { value = std::min(value, v); }
 };
 
+// The plain read's fastest process and fastest read inside it (not always of the same run).
+struct BestRead {
+    Best process, inside;
+    void take(const Bench::Read& r) {
+        process.take(r.process);
+        inside.take(r.inside);
+    }
+};
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -196,21 +233,23 @@ int wmain(int argc, wchar_t** argv) {
     // finds it unchanged.
     const Run generating = all ? bench.windowed(L"OrvexExchange.exe", bench.scene(L"maps"), true) : Run{};
 
-    Best empty, window, programWindow, largeAnswer, largeStart, smallAnswer, smallStart, mapsAnswer, noMapsAnswer,
-        partLarge;
-    std::vector<Best> plainLarge(bufferKiB.size()), plainSmall(bufferKiB.size());
+    Best empty, window, programWindow, largeAnswer, largeStart, smallAnswer, smallStart, mapsAnswer, noMapsAnswer;
+    BestRead partLarge;
+    std::vector<BestRead> plainLarge(bufferKiB.size()), plainSmall(bufferKiB.size());
     // One round more than counted: the first warms the page cache and Wine's own files.
     for (int run = -1; run < runs; ++run) {
-        if (run == 0) empty = window = programWindow = largeAnswer = largeStart = smallAnswer = smallStart =
-                          mapsAnswer = noMapsAnswer = partLarge = Best{};
-        if (run == 0) plainLarge = plainSmall = std::vector<Best>(bufferKiB.size());
+        if (run == 0) {
+            empty = window = programWindow = largeAnswer = largeStart = smallAnswer = smallStart = mapsAnswer =
+                noMapsAnswer = Best{};
+            partLarge = BestRead{};
+            plainLarge = plainSmall = std::vector<BestRead>(bufferKiB.size());
+        }
         empty.take(bench.toExit(L"bench-empty.exe", L""));
         for (size_t b = 0; b < bufferKiB.size(); ++b) {
-            const std::wstring size = std::to_wstring(bufferKiB[b]) + L" ";
-            if (doLarge) plainLarge[b].take(bench.toExit(L"bench-plain-read.exe", size + large));
-            if (doSmall) plainSmall[b].take(bench.toExit(L"bench-plain-read.exe", size + small));
+            if (doLarge) plainLarge[b].take(bench.plainRead(bufferKiB[b], large));
+            if (doSmall) plainSmall[b].take(bench.plainRead(bufferKiB[b], small));
         }
-        if (doLarge) partLarge.take(bench.toExit(L"bench-plain-read.exe", std::to_wstring(partKiB) + L" " + large));
+        if (doLarge) partLarge.take(bench.plainRead(partKiB, large));
         if (all) window.take(bench.windowed(L"bench-window.exe", L"", false).window);
         if (doLarge) {
             const Run l = bench.windowed(L"OrvexExchange.exe", bench.scene(L"large"), true);
@@ -226,36 +265,52 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (all) {
             const Run m = bench.windowed(L"OrvexExchange.exe", bench.scene(L"maps"), true);
-            const Run n = bench.windowed(L"OrvexExchange.exe", bench.scene(L"nomaps"), true);
-            for (const Run& r : {m, n}) programWindow.take(r.window);
+            programWindow.take(m.window);
             mapsAnswer.take(m.answer);
+        }
+        // The tiny scene (100 of the small solids, one material) prices any answer: the small
+        // solids' floor is its answer plus the plain read.
+        if (all || doSmall) {
+            const Run n = bench.windowed(L"OrvexExchange.exe", bench.scene(L"nomaps"), true);
+            programWindow.take(n.window);
             noMapsAnswer.take(n.answer);
         }
     }
-    const auto fastest = [&](const std::vector<Best>& plain, std::string& name) {
-        size_t best = 0;
-        for (size_t b = 1; b < plain.size(); ++b)
-            if (plain[b].value < plain[best].value) best = b;
-        name = "plain ReadFile, fresh process (" + std::to_string(bufferKiB[best] >> 10) + " MiB buffer)";
-        return plain[best].value;
+    // The fastest buffer size counts, for the process and for the read inside it apart.
+    struct Plain {
+        double process, inside;
+        std::string name;
     };
-    std::string largeName, smallName;
-    const double plainL = fastest(plainLarge, largeName), plainS = fastest(plainSmall, smallName);
+    const auto fastest = [&](const std::vector<BestRead>& plain) {
+        size_t best = 0;
+        double inside = plain[0].inside.value;
+        for (size_t b = 1; b < plain.size(); ++b) {
+            if (plain[b].process.value < plain[best].process.value) best = b;
+            inside = std::min(inside, plain[b].inside.value);
+        }
+        return Plain{plain[best].process.value, inside,
+                     "plain ReadFile, fresh process (" + std::to_string(bufferKiB[best] >> 10) + " MiB buffer)"};
+    };
+    const Plain plainL = fastest(plainLarge), plainS = fastest(plainSmall);
+    const std::string net = "net plain read (plain - empty)", inside = "plain read, timed inside its process";
 
     std::printf("launch-bench: fastest of %d runs in turns\n", runs);
     if (all) printFigure("start to window", programWindow.value, "minimal program, same hidden window", window.value);
     if (doLarge) {
-        printFigure("large model: window to 1137", largeAnswer.value, "net plain read (plain - empty)",
-                    plainL - empty.value);
+        printFigure("large model: window to 1137", largeAnswer.value, net, plainL.process - empty.value);
+        printFigure("large model: window to 1137", largeAnswer.value, inside, plainL.inside);
         printFigure("large model: window to 1137", largeAnswer.value,
-                    "net plain read, largest-part buffer (" + std::to_string((partKiB + 1023) >> 10) + " MiB)",
-                    partLarge.value - empty.value);
-        printFigure("large model: start to 1137", largeStart.value, largeName, plainL);
+                    "the same into a largest-part buffer (" + std::to_string((partKiB + 1023) >> 10) + " MiB)",
+                    partLarge.inside.value);
+        printFigure("large model: start to 1137", largeStart.value, plainL.name, plainL.process);
     }
     if (doSmall) {
-        printFigure("100000 small solids: window to 1137", smallAnswer.value, "net plain read (plain - empty)",
-                    plainS - empty.value);
-        printFigure("100000 small solids: start to 1137", smallStart.value, smallName, plainS);
+        printFigure("100000 small solids: window to 1137", smallAnswer.value, net, plainS.process - empty.value);
+        printFigure("100000 small solids: window to 1137", smallAnswer.value, inside, plainS.inside);
+        printFigure("100000 small solids: start to 1137", smallStart.value, plainS.name, plainS.process);
+        // What no work per solid at all would give: any answer's cost on top of the read.
+        printFigure("floor: tiny scene's answer + the read", noMapsAnswer.value + plainS.inside, inside,
+                    plainS.inside);
     }
     if (!all) return 0;
     printFigure("4096x4096 bump texture, map unchanged: window to 1137", mapsAnswer.value, "same scene, no bump",
