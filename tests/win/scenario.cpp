@@ -50,7 +50,9 @@ void ScenarioTest::writeDataFile(const std::wstring& name, const std::string& by
     ASSERT_TRUE(writeFile(dataFile(name), bytes)) << toUtf8(name);
 }
 
-void ScenarioTest::start(const std::wstring& word) { ASSERT_TRUE(host_.startProgram(options_, word)); }
+void ScenarioTest::start(const std::wstring& word) {
+    ASSERT_TRUE(host_.startProgram(options_, word)) << "cannot start the program: error " << GetLastError();
+}
 
 void ScenarioTest::saveStateAndWait() {
     ASSERT_TRUE(host_.post(1026));
